@@ -1,0 +1,60 @@
+# Set-up commands: `make run` starts the window, `make test` runs every test.
+# Both install missing Debian packages first, then configure and build.
+
+BUILD    ?= build
+JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
+PACKAGES := cmake g++ make qt6-base-dev qt6-serialport-dev
+TEST_PACKAGES :=
+BENCH_PACKAGES := libbenchmark-dev
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+
+.PHONY: all run test build deps bench fuzz clean
+
+all: build
+
+# Installs what is missing (as root), or names the one command to run.
+define install_missing
+	@missing=""; \
+	if command -v dpkg-query >/dev/null 2>&1; then \
+	  for p in $(1); do \
+	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	  done; \
+	fi; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing:$$missing"; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null || exit 1; \
+	  else \
+	    echo "Missing Debian packages:$$missing"; \
+	    echo "Install them with:  sudo apt-get install -y$$missing"; \
+	    exit 1; \
+	  fi; \
+	fi
+endef
+
+deps:
+	$(call install_missing,$(PACKAGES) $(TEST_PACKAGES))
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+run: build
+	@if [ "$$(uname -s)" = Linux ] && [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
+	  echo "No display found: the window needs one. On a machine without a screen run:"; \
+	  echo "    xvfb-run make run"; \
+	  exit 1; \
+	fi
+	./$(BUILD)/lumidex-app
+
+bench:
+	$(call install_missing,$(PACKAGES) $(BENCH_PACKAGES))
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DLUMIDEX_BENCH=ON >/dev/null
+	cmake --build build-bench -j $(JOBS) --target lumidex-bench
+	QT_QPA_PLATFORM=offscreen ./build-bench/bench/lumidex-bench
+
+clean:
+	rm -rf $(BUILD) build-bench build-fuzz

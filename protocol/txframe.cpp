@@ -1,0 +1,33 @@
+#include "protocol/txframe.h"
+
+namespace lumidex {
+
+std::uint8_t toByte(int value, const char* what) {
+    if (value < 0 || value > 255) {
+        throw OverflowError(std::string(what) + " " + std::to_string(value) +
+                            " is outside 0 to 255");
+    }
+    return static_cast<std::uint8_t>(value);
+}
+
+std::string echoOf(std::uint8_t byte) {
+    static const char digits[] = "0123456789ABCDEF";
+    return {digits[byte >> 4], digits[byte & 0x0F], ' '};
+}
+
+void TransmitFrame(Frame& TxFrame, int uidPosition, int count, SerialPort& port,
+                   const EchoFn& echo) {
+    if (count < 0 || count > static_cast<int>(TxFrame.size())) {
+        throw std::out_of_range("frame length " + std::to_string(count) + " is outside 0 to 11");
+    }
+    std::string text;
+    echo(text);
+    TxFrame[0] = toByte(uidPosition, "unit identifier");
+    for (int i = 0; i < count; ++i) {
+        port.Output(TxFrame[i]);
+        text += echoOf(TxFrame[i]);
+        echo(text);
+    }
+}
+
+}  // namespace lumidex
