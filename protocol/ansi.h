@@ -10,7 +10,7 @@ namespace lumidex {
 
 // A character has no one-byte value in the character set.
 class ConversionError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

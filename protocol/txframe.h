@@ -18,7 +18,7 @@ using Frame = std::array<std::uint8_t, 11>;
 
 // A value stored into the frame lay outside 0 to 255.
 class OverflowError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -11,7 +11,7 @@
 namespace lumidex::test {
 
 class RecordingPort : public SerialPort {
-public:
+  public:
     void setCommPort(std::int16_t port) override;
     std::int16_t CommPort() const override { return commPort_; }
     void setSettings(const std::string& settings) override;
@@ -33,7 +33,7 @@ public:
 
     std::string settings;
 
-private:
+  private:
     std::int16_t commPort_ = 1;
     bool open_ = false;
 };

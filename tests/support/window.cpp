@@ -1,0 +1,111 @@
+#include "support/window.h"
+
+#include <QLineEdit>
+#include <QTabBar>
+#include <QTest>
+
+#include "protocol/txframe.h"
+#include "ui/tabbedpages.h"
+#include "ui/toolkit.h"
+
+namespace lumidex::test {
+
+WindowDriver::WindowDriver(SerialPort& port, const QString& appDir) : appDir_(appDir) {
+    if (appDir_.isEmpty()) {
+        tempDir_ = std::make_unique<QTemporaryDir>();
+        appDir_ = tempDir_->path() + "/";
+    }
+    setMessageSink([this](const QString& text) { messages_ << text; });
+    window_ = std::make_unique<frmMain>(port, appDir_);
+    window_->show();
+    if (!QTest::qWaitForWindowExposed(window_.get())) {
+        qWarning("window was not exposed");
+    }
+}
+
+WindowDriver::~WindowDriver() {
+    window_.reset();
+    setMessageSink({});
+}
+
+QString WindowDriver::text(const QString& name) const {
+    QWidget* widget = get(name);
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        return label->text();
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        return button->text();
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        return edit->text();
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        return combo->currentText();
+    }
+    qFatal("control %s has no text", qPrintable(name));
+}
+
+void WindowDriver::showPage(int index) {
+    auto* pages = get<TabbedPages>("SSTab1");
+    QTabBar* tabs = pages->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
+}
+
+void WindowDriver::click(const QString& control) {
+    auto* widget = get(control);
+    auto* pages = get<TabbedPages>("SSTab1");
+    for (int i = 0; i < pages->count(); ++i) {
+        if (pages->page(i)->isAncestorOf(widget)) {
+            showPage(i);
+        }
+    }
+    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+}
+
+void WindowDriver::pick(const QString& name, int position) {
+    auto* combo = list(name);
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Home);
+    for (int i = 0; i < position; ++i) {
+        QTest::keyClick(combo, Qt::Key_Down);
+    }
+}
+
+void WindowDriver::setChecked(const QString& name, bool on) {
+    auto* box = get<QCheckBox>(name);
+    if (box->isChecked() != on) {
+        click(name);
+    }
+}
+
+void WindowDriver::typeText(const QString& name, const QString& text) {
+    auto* edit = get<QLineEdit>(name);
+    click(name);
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    // Key events carry any character, not only Latin-1 ones.
+    for (const QChar ch : text) {
+        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+}
+
+QStringList WindowDriver::takeMessages() {
+    QStringList taken;
+    taken.swap(messages_);
+    return taken;
+}
+
+void WindowDriver::close() {
+    window_->close();
+    window_.reset();
+}
+
+QString hexOf(const std::vector<std::uint8_t>& bytes) {
+    QString text;
+    for (std::uint8_t byte : bytes) {
+        text += QString::fromStdString(echoOf(byte));
+    }
+    return text;
+}
+
+}  // namespace lumidex::test

@@ -1,0 +1,64 @@
+// Drives the real window the way an operator does: clicks tabs, buttons and
+// check boxes, picks list entries with the keyboard, and records message boxes
+// instead of showing them.
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "ui/frmmain.h"
+
+namespace lumidex::test {
+
+class WindowDriver {
+  public:
+    // Shows a window on `port` with its settings file in `appDir` (a fresh
+    // temporary directory when empty).
+    explicit WindowDriver(SerialPort& port, const QString& appDir = QString());
+    ~WindowDriver();
+
+    frmMain& window() { return *window_; }
+    QString appDir() const { return appDir_; }
+
+    template <typename W = QWidget>
+    W* get(const QString& name) const {
+        W* widget = window_->findChild<W*>(name);
+        if (!widget) {
+            qFatal("no control named %s", qPrintable(name));
+        }
+        return widget;
+    }
+    QString text(const QString& name) const;
+    QComboBox* list(const QString& name) const { return get<QComboBox>(name); }
+
+    // Brings the page holding `control` to the front by clicking its tab, if
+    // it is on a page; then clicks it. A disabled control ignores the click.
+    void click(const QString& control);
+    // Picks the entry at `position` with the keyboard (Home, then Down).
+    void pick(const QString& list, int position);
+    void setChecked(const QString& box, bool on);
+    void typeText(const QString& box, const QString& text);
+    void showPage(int index);
+
+    // Message boxes shown since the last call.
+    QStringList takeMessages();
+
+    // Closes the window (writes the settings file) and forgets it.
+    void close();
+
+  private:
+    std::unique_ptr<QTemporaryDir> tempDir_;
+    QString appDir_;
+    std::unique_ptr<frmMain> window_;
+    QStringList messages_;
+};
+
+// "FF 6E " for {0xFF, 0x6E}.
+QString hexOf(const std::vector<std::uint8_t>& bytes);
+
+}  // namespace lumidex::test

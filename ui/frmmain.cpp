@@ -1,0 +1,280 @@
+#include "ui/frmmain.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "link/serialport.h"
+#include "protocol/commands.h"
+#include "ui/tabbedpages.h"
+#include "ui/toolkit.h"
+
+namespace lumidex {
+
+namespace {
+
+const QString kConnect = QStringLiteral("Connect");
+const QString kDim = QStringLiteral("DIM");
+constexpr int kPresetUid = 255;
+
+// A check box counts as on unless it is clear.
+bool isOn(const QCheckBox* box) {
+    return box->checkState() != Qt::Unchecked;
+}
+
+}  // namespace
+
+frmMain::frmMain(SerialPort& port, const QString& appDir, QWidget* parent)
+    : QWidget(parent), port_(port), appDir_(appDir) {
+    setObjectName(QStringLiteral("frmMain"));
+    createControls();
+    setFocusOrder();
+    connectHandlers();
+    Form_Load();
+}
+
+void frmMain::connectHandlers() {
+    connect(cboComm, &DropDownList::Click, this, &frmMain::cboComm_Click);
+    connect(cboBaud, &DropDownList::Click, this, &frmMain::cboBaud_Click);
+    connect(cmdConnect, &QPushButton::clicked, this, &frmMain::cmdConnect_Click);
+    connect(cmdSendAscii, &QPushButton::clicked, this, &frmMain::cmdSendAscii_Click);
+    connect(cmdSendBCD, &QPushButton::clicked, this, &frmMain::cmdSendBCD_Click);
+    connect(cmdSendInteger, &QPushButton::clicked, this, &frmMain::cmdSendInteger_Click);
+    connect(cmdSendSD, &QPushButton::clicked, this, &frmMain::cmdSendSD_Click);
+    connect(cmdDPCtl, &QPushButton::clicked, this, &frmMain::cmdDPCtl_Click);
+    connect(cmdDP, &QPushButton::clicked, this, &frmMain::cmdDP_Click);
+    connect(cmdConfig, &QPushButton::clicked, this, &frmMain::cmdConfig_Click);
+    for (auto it = cmdSaveCS.cbegin(); it != cmdSaveCS.cend(); ++it) {
+        const int index = it.key();
+        connect(it.value(), &QPushButton::clicked, this, [this, index] { cmdSaveCS_Click(index); });
+    }
+    const std::pair<const QMap<int, QCheckBox*>*, void (frmMain::*)(int)> arrays[] = {
+        {&chkD1, &frmMain::chkD1_Click},
+        {&chkD2, &frmMain::chkD2_Click},
+        {&chkD3, &frmMain::chkD3_Click},
+        {&chkD4, &frmMain::chkD4_Click},
+        {&chkDP, &frmMain::chkDP_Click}};
+    for (const auto& [boxes, handler] : arrays) {
+        for (auto it = boxes->cbegin(); it != boxes->cend(); ++it) {
+            const int index = it.key();
+            connect(it.value(), &QCheckBox::toggled, this,
+                    [this, handler = handler, index] { (this->*handler)(index); });
+        }
+    }
+}
+
+// ---- Start-up and shut-down ------------------------------------------------
+
+void frmMain::Form_Load() {
+    for (int n = 1; n <= 10; ++n) {
+        cboComm->AddItem("COM" + QString::number(n));
+    }
+    for (int n = 0; n <= 255; ++n) {
+        cboUID->AddItem(QString::number(n));
+        cboMuid->AddItem(QString::number(n));
+    }
+    for (int n = 0; n <= 255; ++n) {
+        const QString hex = QStringLiteral("%1").arg(n, 2, 16, QLatin1Char('0')).toUpper();
+        cboHighByte->AddItem(hex);
+        cboLowByte->AddItem(hex);
+    }
+    for (int n = 0; n <= 99; ++n) {
+        const QString digits = QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+        cboBCDHi->AddItem(digits);
+        cboBCDLo->AddItem(digits);
+    }
+    for (int n = 0; n <= 19; ++n) {
+        cboMEM->AddItem(QString::number(n));
+    }
+    for (DropDownList* baudList : {cboBaud, cboMBaud}) {
+        for (const char* baud : {"9600", "19200", "38400"}) {
+            baudList->AddItem(QString::fromLatin1(baud));
+        }
+    }
+
+    restoreSelections();
+
+    cboUID->setListIndex(kPresetUid);
+    cboMuid->setListIndex(255);
+    for (DropDownList* zeroed : {cboHighByte, cboLowByte, cboBCDHi, cboBCDLo, cboMEM, cboMBaud}) {
+        zeroed->setListIndex(0);
+    }
+
+    applyPortSettings();
+
+    SSTab1->setCurrentIndex(4);
+    SSTab1->setEnabled(false);
+    fDPControl->setEnabled(false);
+}
+
+void frmMain::restoreSelections() {
+    cboComm->setListIndex(0);
+    cboBaud->setListIndex(0);
+}
+
+void frmMain::applyPortSettings() {
+    port_.setCommPort(static_cast<std::int16_t>(CommPortValue_.toShort()));
+    port_.setSettings(SettingValue_.toStdString());
+}
+
+void frmMain::Form_Unload() {}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    QWidget::closeEvent(event);
+}
+
+// ---- Port selection and connection -----------------------------------------
+
+void frmMain::cboComm_Click() {
+    port_.setCommPort(static_cast<std::int16_t>(cboComm->ListIndex() + 1));
+    CommPortValue_ = QString::number(port_.CommPort());
+}
+
+void frmMain::cboBaud_Click() {
+    SettingValue_ = cboBaud->currentText() + QStringLiteral(",n,8,1");
+    port_.setSettings(SettingValue_.toStdString());
+}
+
+void frmMain::cmdConnect_Click() {
+    try {
+        const bool connecting = cmdConnect->text() == kConnect;
+        port_.setPortOpen(connecting);
+        SSTab1->setEnabled(connecting);
+        cmdConnect->setText(connecting ? QStringLiteral("Disconnect") : kConnect);
+        fComm->setEnabled(!connecting);
+        fDPControl->setEnabled(connecting);
+    } catch (const std::exception&) {
+        showMessage(this, QStringLiteral("COM ERROR !"));
+    }
+}
+
+// ---- Display commands --------------------------------------------------------
+
+void frmMain::cmdSendAscii_Click() {
+    send(tr("Text"), [this] {
+        const std::u32string padded = padText(txtASCII->text().toStdU32String());
+        txtASCII->setText(QString::fromStdU32String(padded));
+        TransmitFrame(encodeText(TxFrame_, padded));
+        txtASCII->clear();
+    });
+}
+
+void frmMain::cmdSendBCD_Click() {
+    send(tr("BCD number"), [this] {
+        TransmitFrame(encodeBcd(TxFrame_, cboBCDHi->ListIndex(), cboBCDLo->ListIndex()));
+    });
+}
+
+void frmMain::cmdSendInteger_Click() {
+    send(tr("Integer"), [this] {
+        TransmitFrame(encodeInteger(TxFrame_, isOn(Check1), cboHighByte->ListIndex(),
+                                    cboLowByte->ListIndex()));
+    });
+}
+
+void frmMain::cmdSendSD_Click() {
+    send(tr("Segments data"), [this] {
+        TransmitFrame(encodeSegments(TxFrame_, SegMask4, SegMask3, SegMask2, SegMask1));
+    });
+}
+
+void frmMain::cmdDPCtl_Click() {
+    send(tr("Decimal points"), [this] { TransmitFrame(encodeDecimalPoints(TxFrame_, DpMask)); });
+}
+
+void frmMain::cmdDP_Click() {
+    // The caption is the only record of the module's brightness, so it changes
+    // only when the toggle actually went out.
+    if (!port_.PortOpen()) {
+        showMessage(this, tr("Brightness toggle was not sent: the port is not open. "
+                             "Press \"Connect\" first."));
+        return;
+    }
+    const QString before = cmdDP->text();
+    send(
+        tr("Brightness toggle"),
+        [this, &before] {
+            const int count = encodeBrightness(TxFrame_);
+            cmdDP->setText(before == kDim ? QStringLiteral("Bright") : kDim);
+            TransmitFrame(count);
+        },
+        [this, &before] { cmdDP->setText(before); });
+}
+
+void frmMain::cmdSaveCS_Click(int Index) {
+    send(Index == 0 ? tr("Save screen") : tr("Recall screen"),
+         [this, Index] { TransmitFrame(encodeSaveRecall(TxFrame_, Index, cboMEM->ListIndex())); });
+}
+
+void frmMain::cmdConfig_Click() {
+    // The configuration frame always goes to unit 30; afterwards the selector
+    // stands at 255 whether or not the frame went out, so the next display
+    // command is never silently addressed to unit 30.
+    cboUID->setListIndex(ConfigUid);
+    send(tr("Configuration"), [this] {
+        const std::array<bool, 4> points = {isOn(chkDP4[0]), isOn(chkDP4[1]), isOn(chkDP4[2]),
+                                            isOn(chkDP4[3])};
+        TransmitFrame(encodeConfig(TxFrame_, cboMBaud->ListIndex(), cboMuid->ListIndex(), points));
+    });
+    cboUID->setListIndex(kPresetUid);
+}
+
+// ---- Segment and decimal-point editors ---------------------------------------
+
+void frmMain::chkD1_Click(int Index) {
+    editMask(SegMask1, chkD1, Index, lblD1);
+}
+void frmMain::chkD2_Click(int Index) {
+    editMask(SegMask2, chkD2, Index, lblD2);
+}
+void frmMain::chkD3_Click(int Index) {
+    editMask(SegMask3, chkD3, Index, lblD3);
+}
+void frmMain::chkD4_Click(int Index) {
+    editMask(SegMask4, chkD4, Index, lblD4);
+}
+void frmMain::chkDP_Click(int Index) {
+    editMask(DpMask, chkDP, Index, nullptr);
+}
+
+void frmMain::editMask(std::int16_t& mask, const QMap<int, QCheckBox*>& boxes, int Index,
+                       QLabel* label) {
+    mask = static_cast<std::int16_t>(withBit(mask, Index, isOn(boxes.value(Index))));
+    if (label) {
+        label->setText(QString::number(mask, 16).toUpper());
+    }
+}
+
+// ---- Transmitter -------------------------------------------------------------
+
+void frmMain::TransmitFrame(int count) {
+    lumidex::TransmitFrame(TxFrame_, cboUID->ListIndex(), count, port_,
+                           [this](const std::string& echo) {
+                               lblTxData->setText(QString::fromLatin1(echo));
+                               bytesSent_ = static_cast<int>(echo.size() / 3);
+                           });
+}
+
+void frmMain::send(const QString& what, const std::function<void()>& command,
+                   const std::function<void()>& undo) {
+    bytesSent_ = 0;
+    try {
+        command();
+    } catch (const std::exception& error) {
+        if (undo) {
+            undo();
+        }
+        const QString reason = QString::fromStdString(error.what());
+        showMessage(this, bytesSent_ == 0 ? tr("%1 was not sent: %2.").arg(what, reason)
+                                          : tr("%1 was cut short after %2 byte(s): %3.")
+                                                .arg(what)
+                                                .arg(bytesSent_)
+                                                .arg(reason));
+    }
+}
+
+}  // namespace lumidex

@@ -1,0 +1,50 @@
+// The small window-toolkit layer the handlers rely on: pick-only selection
+// lists whose selection handler runs for code and operator alike, twips
+// geometry, and the one place message boxes are shown.
+#pragma once
+
+#include <QComboBox>
+#include <QRect>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace lumidex {
+
+// Twips (1/1440 inch) to device-independent pixels: 15 twips a pixel at 96 dpi.
+// Qt scales device-independent pixels on other screens.
+constexpr int twips(int value) {
+    return (value + 7) / 15;
+}
+inline QRect twipsRect(int left, int top, int width, int height) {
+    return {twips(left), twips(top), twips(width), twips(height)};
+}
+
+// A drop-down list the operator can only pick from (typed keys jump to the
+// matching entry). Click() is emitted when an entry is picked by the operator
+// and when code assigns the position with setListIndex, before it returns.
+// Appending entries emits nothing.
+class DropDownList : public QComboBox {
+    Q_OBJECT
+  public:
+    explicit DropDownList(QWidget* parent = nullptr);
+
+    void AddItem(const QString& text);
+    int ListIndex() const { return currentIndex(); }
+    // Picks the entry at `position` and runs the selection handler. A position
+    // that does not exist is refused with std::out_of_range.
+    void setListIndex(int position);
+
+  signals:
+    void Click();
+};
+
+// Shows a modal message box: one OK button, no icon, title "LumidexApp".
+void showMessage(QWidget* parent, const QString& text);
+
+// Replaces the message box, for tests; an empty function restores it.
+using MessageSink = std::function<void(const QString& text)>;
+void setMessageSink(MessageSink sink);
+
+}  // namespace lumidex
