@@ -4,7 +4,7 @@
 BUILD    ?= build
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake g++ make qt6-base-dev qt6-serialport-dev
-TEST_PACKAGES :=
+RUN_PACKAGES := fonts-wine
 BENCH_PACKAGES := libbenchmark-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
@@ -33,7 +33,7 @@ define install_missing
 endef
 
 deps:
-	$(call install_missing,$(PACKAGES) $(TEST_PACKAGES))
+	$(call install_missing,$(PACKAGES))
 
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -43,6 +43,7 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 run: build
+	$(call install_missing,$(RUN_PACKAGES))
 	@if [ "$$(uname -s)" = Linux ] && [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
 	  echo "No display found: the window needs one. On a machine without a screen run:"; \
 	  echo "    xvfb-run make run"; \

@@ -117,7 +117,7 @@ void frmMain::createPages() {
 
     // Page 1: integer and BCD.
     QWidget* numbers = SSTab1->addPage("Integer/BCD");
-    label(numbers, "labelInteger", "16 Bits Integer", 240, 720 + 60, 1215);
+    label(numbers, "labelInteger", "16 Bits Integer", 240, 720, 1215);
     cboHighByte = list(numbers, "cboHighByte", 1560, 720, 855);
     cboLowByte = list(numbers, "cboLowByte", 2520, 720, 855);
     cmdSendInteger = button(numbers, "cmdSendInteger", "Send Integer", 4200, 720, 1815);
@@ -129,7 +129,7 @@ void frmMain::createPages() {
 
     // Page 2: save and recall.
     QWidget* memory = SSTab1->addPage("Save/Restore");
-    label(memory, "labelMemory", "Memory Location", 600, 840 + 30, 1335);
+    label(memory, "labelMemory", "Memory Location", 600, 840, 1335);
     cboMEM = list(memory, "cboMEM", 2040, 840, 855);
     cmdSaveCS[0] = button(memory, "cmdSaveCS_0", "Save Current Screen", 3360, 840, 2175);
     cmdSaveCS[1] = button(memory, "cmdSaveCS_1", "Recall Saved Screen", 3360, 1440, 2175);
@@ -145,14 +145,14 @@ void frmMain::createPages() {
 
     // Page 4: module configuration.
     QWidget* config = SSTab1->addPage("Config LED");
-    label(config, "labelModuleUid", "Module UID", 480, 720, 1335);
+    label(config, "labelModuleUid", "Module UID", 480, 720, 1395);
     cboMuid = list(config, "cboMuid", 1920, 600, 975);
-    label(config, "labelModuleBaud", "Module Baud Rate", 480, 1200, 1335);
+    label(config, "labelModuleBaud", "Module Baud Rate", 480, 1200, 1395);
     cboMBaud = list(config, "cboMBaud", 1920, 1080, 975);
     label(config, "labelStartupPoints", "Decimal Point Turned On At Startup", 3480, 600, 3255);
     for (int i = 0; i < 4; ++i) {
         chkDP4[i] = box(config, QStringLiteral("chkDP4_%1").arg(i),
-                        "Digit " + QString::number(4 - i), 3480 + 840 * i, 1080, 795);
+                        "Digit " + QString::number(4 - i), 3480 + 840 * i, 1080, 840);
     }
     cmdConfig = button(config, "cmdConfig", "Send Config Data", 3480, 1800, 1815);
     QLabel* note = label(config, "labelConfigNote", "Configuration done when \"SEt\" displayed",
