@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "link/modini.h"
+#include "link/portselection.h"
 #include "link/serialport.h"
 #include "protocol/commands.h"
 #include "ui/tabbedpages.h"
@@ -110,9 +112,18 @@ void frmMain::Form_Load() {
     fDPControl->setEnabled(false);
 }
 
+// Reads the stored port and settings and selects the matching entries, which
+// applies them through the lists' own handlers. A value the lists cannot show
+// falls back to COM1 and 9600; any other settings text is kept as stored.
 void frmMain::restoreSelections() {
-    cboComm->setListIndex(0);
-    cboBaud->setListIndex(0);
+    const modINI ini(appDir_);
+    CommPortValue_ = ini.ReadIni(kSettingsSection, kCommPortKey);
+    SettingValue_ = ini.ReadIni(kSettingsSection, kSettingKey);
+    cboComm->setListIndex(storedPortPosition(CommPortValue_));
+    const int baud = storedBaudPosition(SettingValue_);
+    if (baud >= 0) {
+        cboBaud->setListIndex(baud);
+    }
 }
 
 void frmMain::applyPortSettings() {
@@ -120,7 +131,13 @@ void frmMain::applyPortSettings() {
     port_.setSettings(SettingValue_.toStdString());
 }
 
-void frmMain::Form_Unload() {}
+void frmMain::Form_Unload() {
+    // A write that fails (read-only directory) leaves the old file as it was;
+    // there is nothing more the operator could do about it while closing.
+    const modINI ini(appDir_);
+    ini.WriteIni(kSettingsSection, kCommPortKey, CommPortValue_);
+    ini.WriteIni(kSettingsSection, kSettingKey, SettingValue_);
+}
 
 void frmMain::closeEvent(QCloseEvent* event) {
     Form_Unload();

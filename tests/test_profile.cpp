@@ -1,0 +1,393 @@
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+
+#ifdef Q_OS_UNIX
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "link/profile.h"
+
+namespace fs = std::filesystem;
+using namespace lumidex;
+
+namespace {
+
+// Keeps NUL bytes of a literal, which QByteArray(const char*) would stop at.
+template <std::size_t N>
+QByteArray bin(const char (&text)[N]) {
+    return QByteArray(text, N - 1);
+}
+
+std::string_view sv(const QByteArray& b) {
+    return std::string_view(b.constData(), b.size());
+}
+
+std::string slurp(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void spit(const fs::path& file, std::string_view content) {
+    std::ofstream(file, std::ios::binary).write(content.data(), std::streamsize(content.size()));
+}
+
+std::vector<std::string> entries(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+#ifdef Q_OS_UNIX
+// Runs `body` where permission bits apply: as root, in a child process that has
+// become the unprivileged user "nobody". -1 when that cannot be arranged.
+int runUnprivileged(const std::function<int()>& body) {
+    if (::geteuid() != 0) {
+        return body();
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(99);
+        }
+        ::_exit(body());
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
+        WEXITSTATUS(status) == 99) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+#endif
+
+}  // namespace
+
+class TestProfile : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void lookup_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QByteArray>("section");
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray s = "Settings", k = "CommPort";
+        QTest::newRow("plain CRLF") << bin("[Settings]\r\nCommPort=3\r\n") << s << k << bin("3");
+        QTest::newRow("letter case") << bin("[SETTINGS]\ncommport=3") << s << k << bin("3");
+        QTest::newRow("blanks and tabs")
+            << bin(" \t[ \tSettings \t] \n \tCommPort \t= \t3 4\t \n") << s << k << bin("3 4");
+        QTest::newRow("requested names trimmed")
+            << bin("[Settings]\nCommPort=3") << bin(" Settings\t") << bin(" CommPort ") << bin("3");
+        QTest::newRow("double quotes")
+            << bin("[Settings]\nCommPort=\" a b \"") << s << k << bin(" a b ");
+        QTest::newRow("single quotes") << bin("[Settings]\nCommPort='x'") << s << k << bin("x");
+        QTest::newRow("one pair only")
+            << bin("[Settings]\nCommPort=\"\"x\"\"") << s << k << bin("\"x\"");
+        QTest::newRow("mismatched quotes")
+            << bin("[Settings]\nCommPort=\"x'") << s << k << bin("\"x'");
+        QTest::newRow("comment lines")
+            << bin("[Settings]\n;CommPort=1\n \t;CommPort=2\nCommPort=3") << s << k << bin("3");
+        QTest::newRow("no inline comment")
+            << bin("[Settings]\nCommPort=v ;x") << s << k << bin("v ;x");
+        QTest::newRow("value holds =") << bin("[Settings]\nCommPort=a=b") << s << k << bin("a=b");
+        QTest::newRow("name ends at first ]")
+            << bin("[Settings]x]\nCommPort=3") << s << k << bin("3");
+        QTest::newRow("before first section")
+            << bin("CommPort=1\n[Settings]\n") << s << k << bin("");
+        QTest::newRow("line without =")
+            << bin("[Settings]\nCommPort\nCommPort=2") << s << k << bin("2");
+        QTest::newRow("first key wins")
+            << bin("[Settings]\nCommPort=1\ncommport=2") << s << k << bin("1");
+        QTest::newRow("first section only")
+            << bin("[Settings]\nx=1\n[Other]\nCommPort=2\n[settings]\nCommPort=3") << s << k
+            << bin("");
+        QTest::newRow("mixed endings")
+            << bin("[a]\r\n\r[Settings]\n\r\nCommPort=3\r") << s << k << bin("3");
+        QTest::newRow("missing section") << bin("[Other]\nCommPort=3") << s << k << bin("");
+        QTest::newRow("missing key") << bin("[Settings]\nSetting=3") << s << k << bin("");
+        QTest::newRow("empty value") << bin("[Settings]\nCommPort=  \t") << s << k << bin("");
+        QTest::newRow("empty content") << bin("") << s << k << bin("");
+        QTest::newRow("NUL bytes")
+            << bin("[Settings]\0x\n\0\0\nCommPort=a\0b\n") << s << k << bin("a\0b");
+    }
+    void lookup() {
+        QFETCH(QByteArray, content);
+        QFETCH(QByteArray, section);
+        QFETCH(QByteArray, key);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(QByteArray::fromStdString(profileLookup(sv(content), sv(section), sv(key))),
+                 expected);
+    }
+
+    void update_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("new file") << bin("") << bin("k") << bin("[s]\r\nk=v\r\n");
+        QTest::newRow("replace in place")
+            << bin("; top\n[S]\n  K = 1 \t\nz=2\n") << bin("k") << bin("; top\n[S]\nK=v\r\nz=2\n");
+        QTest::newRow("replace last line") << bin("[s]\r\nk=1") << bin("k") << bin("[s]\r\nk=v\r\n");
+        QTest::newRow("after last key, comments stay below")
+            << bin("[s]\r\na=1\r\n; note\r\n\r\n[t]\r\nk=1\r\n") << bin("k")
+            << bin("[s]\r\na=1\r\nk=v\r\n; note\r\n\r\n[t]\r\nk=1\r\n");
+        QTest::newRow("section without keys")
+            << bin("[s]\n; c\n[t]\n") << bin("k") << bin("[s]\nk=v\r\n; c\n[t]\n");
+        QTest::newRow("header at end") << bin("[s]") << bin("k") << bin("[s]\r\nk=v\r\n");
+        QTest::newRow("last key at end")
+            << bin("[s]\ra=1") << bin("k") << bin("[s]\ra=1\r\nk=v\r\n");
+        QTest::newRow("section appended")
+            << bin("[a]\nx=1") << bin("k") << bin("[a]\nx=1\r\n[s]\r\nk=v\r\n");
+        QTest::newRow("section appended after CR")
+            << bin("x\r") << bin("k") << bin("x\r[s]\r\nk=v\r\n");
+        QTest::newRow("first of two sections")
+            << bin("[s]\na=1\n[s]\nk=2\n") << bin("k") << bin("[s]\na=1\nk=v\r\n[s]\nk=2\n");
+        QTest::newRow("keys before any section untouched")
+            << bin("k=1\n[s]\n") << bin("k") << bin("k=1\n[s]\nk=v\r\n");
+        QTest::newRow("names trimmed") << bin("") << bin(" \tk ") << bin("[s]\r\nk=v\r\n");
+    }
+    void update() {
+        QFETCH(QByteArray, content);
+        QFETCH(QByteArray, key);
+        QFETCH(QByteArray, expected);
+        const auto updated = profileUpdate(sv(content), "s", sv(key), "v");
+        QVERIFY(updated);
+        QCOMPARE(QByteArray::fromStdString(*updated), expected);
+    }
+
+    void valueWrittenAsGiven() {
+        const auto updated = profileUpdate("", "s", "k", " 9600,n,8,1 ;'x");
+        QVERIFY(updated);
+        QCOMPARE(*updated, std::string("[s]\r\nk= 9600,n,8,1 ;'x\r\n"));
+    }
+
+    void unstorable_data() {
+        QTest::addColumn<QByteArray>("section");
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QByteArray>("value");
+        QTest::newRow("LF in value") << bin("s") << bin("k") << bin("a\n[s]\nk=b");
+        QTest::newRow("CR in value") << bin("s") << bin("k") << bin("a\rb");
+        QTest::newRow("NUL in value") << bin("s") << bin("k") << bin("a\0b");
+        QTest::newRow("= in key") << bin("s") << bin("k=x") << bin("v");
+        QTest::newRow("comment key") << bin("s") << bin(" ;k") << bin("v");
+        QTest::newRow("section-like key") << bin("s") << bin("[k") << bin("v");
+        QTest::newRow("] in section") << bin("s]t") << bin("k") << bin("v");
+        QTest::newRow("LF in section") << bin("s\n") << bin("k") << bin("v");
+    }
+    void unstorable() {
+        QFETCH(QByteArray, section);
+        QFETCH(QByteArray, key);
+        QFETCH(QByteArray, value);
+        QVERIFY(!profileUpdate("[s]\nk=1\n", sv(section), sv(key), sv(value)));
+        QTemporaryDir dir;
+        const fs::path file = dir.filePath("p.ini").toStdString();
+        spit(file, "[s]\nk=1\n");
+        QVERIFY(!writeProfileString(file, sv(section), sv(key), sv(value)));
+        QCOMPARE(slurp(file), std::string("[s]\nk=1\n"));
+    }
+
+    // Random content built mostly from the characters that matter to the format.
+    void fuzzUpdateThenLookup() {
+        std::mt19937 rng(20240611);
+        const std::string alphabet = "[]=; \t\"'\r\nsSkKaA";
+        auto pick = [&](std::size_t maxLength, const std::string& chars, bool anyByte) {
+            std::string out(rng() % (maxLength + 1), ' ');
+            for (char& c : out) {
+                c = (anyByte && rng() % 8 == 0) ? char(rng() % 256) : chars[rng() % chars.size()];
+            }
+            return out;
+        };
+        for (int round = 0; round < 4000; ++round) {
+            const std::string content = pick(200, alphabet, true);
+            const std::string section = pick(3, "sSa[ ", false);
+            const std::string key = pick(3, "kKa ", false);
+            const std::string value = pick(12, "ab=;[]\" '\t", true);
+            const std::string otherSection = pick(2, "sSa", false),
+                              otherKey = pick(2, "kKa", false);
+            const std::string before = profileLookup(content, otherSection, otherKey);
+            const auto updated = profileUpdate(content, section, key, value);
+            QCOMPARE(bool(updated), profileEntryStorable(section, key, value));
+            if (!updated) {
+                continue;
+            }
+            const bool plain = value.find_first_of("\r\n") == std::string::npos &&
+                               (value.empty() || (value.front() != ' ' && value.front() != '\t' &&
+                                                  value.back() != ' ' && value.back() != '\t')) &&
+                               !(value.size() >= 2 && (value[0] == '"' || value[0] == '\'') &&
+                                 value.back() == value[0]);
+            if (plain) {
+                QCOMPARE(profileLookup(*updated, section, key), value);
+            }
+            const bool same =
+                QByteArray::fromStdString(otherSection)
+                        .compare(QByteArray::fromStdString(section).trimmed(),
+                                 Qt::CaseInsensitive) == 0 &&
+                QByteArray::fromStdString(otherKey).compare(
+                    QByteArray::fromStdString(key).trimmed(), Qt::CaseInsensitive) == 0;
+            if (!same) {
+                QCOMPARE(profileLookup(*updated, otherSection, otherKey), before);
+            }
+            QCOMPARE(profileUpdate(*updated, section, key, value), updated);  // idempotent
+        }
+    }
+
+    void readLengths_data() {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("254 whole") << 254 << 254;
+        QTest::newRow("255 cut") << 255 << 254;
+        QTest::newRow("300 cut") << 300 << 254;
+        QTest::newRow("megabyte line cut") << (1 << 20) << 254;
+    }
+    void readLengths() {
+        QFETCH(int, length);
+        QFETCH(int, expected);
+        QTemporaryDir dir;
+        const fs::path file = dir.filePath("p.ini").toStdString();
+        std::string value;
+        for (int i = 0; i < length; ++i) {
+            value += char('a' + i % 26);
+        }
+        spit(file, "[s]\r\nk=" + value + "\r\n");
+        QCOMPARE(readProfileString(file, "s", "k"), value.substr(0, std::size_t(expected)));
+        QCOMPARE(readProfileString(file, "s", "k", 4), value.substr(0, 3));
+        QVERIFY(writeProfileString(file, "s", "k", "short"));
+        QCOMPARE(slurp(file), std::string("[s]\r\nk=short\r\n"));
+    }
+
+    // Unusable files read as "" and are never replaced by a write.
+    void oddFiles_data() {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("missing") << 0;
+        QTest::newRow("directory") << 1;
+        QTest::newRow("missing directory") << 2;
+    }
+    void oddFiles() {
+        QFETCH(int, kind);
+        QTemporaryDir dir;
+        fs::path file = dir.filePath("p.ini").toStdString();
+        if (kind == 1) {
+            fs::create_directory(file);
+        } else if (kind == 2) {
+            file = dir.filePath("none/p.ini").toStdString();
+        }
+        QCOMPARE(readProfileString(file, "s", "k"), std::string());
+        QCOMPARE(writeProfileString(file, "s", "k", "v"), kind == 0);
+        QCOMPARE(fs::is_directory(file), kind == 1);
+        QCOMPARE(readProfileString(file, "s", "k"), std::string(kind == 0 ? "v" : ""));
+    }
+
+    void garbageIsKept_data() {
+        QTest::addColumn<QByteArray>("content");
+        std::mt19937 rng(7);
+        QByteArray noise(65536, '\0');
+        for (char& c : noise) {
+            c = char(rng() % 256);
+        }
+        QTest::newRow("random bytes") << noise;
+        QTest::newRow("NUL bytes") << QByteArray(1000, '\0');
+        QTest::newRow("megabyte line") << QByteArray(1 << 20, 'x');
+    }
+    void garbageIsKept() {
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        const fs::path file = dir.filePath("p.ini").toStdString();
+        spit(file, sv(content));
+        QCOMPARE(readProfileString(file, "Settings", "CommPort"), std::string());
+        QVERIFY(writeProfileString(file, "Settings", "CommPort", "3"));
+        QCOMPARE(readProfileString(file, "Settings", "CommPort"), std::string("3"));
+        QVERIFY(QByteArray::fromStdString(slurp(file)).startsWith(content));
+    }
+
+    void keepsPermissionsAndLeavesNoTemporaryFile() {
+        QTemporaryDir dir;
+        const fs::path file = dir.filePath("p.ini").toStdString();
+        spit(file, "[s]\nk=1\n");
+        fs::permissions(file,
+                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        QVERIFY(writeProfileString(file, "s", "k", "2"));
+        QCOMPARE(fs::status(file).permissions(),
+                 fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        QCOMPARE(entries(dir.path().toStdString()), std::vector<std::string>{"p.ini"});
+    }
+
+    void writesThroughSymbolicLink() {
+        QTemporaryDir dir;
+        const fs::path base = dir.path().toStdString();
+        fs::create_directory(base / "real");
+        spit(base / "real" / "p.ini", "; keep\n[s]\nk=1\n");
+        std::error_code ec;
+        fs::create_symlink("real/p.ini", base / "p.ini", ec);
+        if (ec) {
+            QSKIP("symbolic links cannot be created here");
+        }
+        QVERIFY(writeProfileString(base / "p.ini", "s", "k", "2"));
+        QVERIFY(fs::is_symlink(base / "p.ini"));
+        QCOMPARE(slurp(base / "real" / "p.ini"), std::string("; keep\n[s]\nk=2\r\n"));
+        QCOMPARE(entries(base / "real"), std::vector<std::string>{"p.ini"});
+    }
+
+    // Permission refusals. As root, permission bits stop nothing, so the writes
+    // run in a child process that has dropped to an unprivileged user.
+    void refusals_data() {
+        QTest::addColumn<int>("dirMode");
+        QTest::addColumn<int>("fileMode");
+        QTest::addColumn<bool>("writes");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("read-only directory and file") << 0555 << 0444 << false << true;
+        QTest::newRow("read-only directory, writable file") << 0555 << 0666 << true << true;
+        QTest::newRow("read-only file") << 0777 << 0444 << false << true;
+        QTest::newRow("unreadable file") << 0777 << 0222 << false << false;
+    }
+    void refusals() {
+#ifdef Q_OS_UNIX
+        QFETCH(int, dirMode);
+        QFETCH(int, fileMode);
+        QFETCH(bool, writes);
+        QFETCH(bool, readable);
+        QTemporaryDir top;
+        const fs::path dir = fs::path(top.path().toStdString()) / "d";
+        const fs::path file = dir / "p.ini";
+        fs::create_directory(dir);
+        const std::string original = "; note\n[s]\nk=1\n[t]\nx=2";
+        spit(file, original);
+        struct stat before {};
+        ::stat(file.c_str(), &before);
+        ::chmod(top.path().toLocal8Bit().constData(), 0755);
+        ::chmod(file.c_str(), mode_t(fileMode));
+        ::chmod(dir.c_str(), mode_t(dirMode));
+        const int result = runUnprivileged([&] {
+            const bool read = readProfileString(file, "s", "k") == "1";
+            return (writeProfileString(file, "s", "k", "22") ? 1 : 0) | (read ? 2 : 0);
+        });
+        ::chmod(dir.c_str(), 0755);
+        ::chmod(file.c_str(), 0644);
+        if (result < 0) {
+            QSKIP("cannot switch to an unprivileged user to test permissions");
+        }
+        QCOMPARE(bool(result & 1), writes);
+        QCOMPARE(bool(result & 2), readable);
+        QCOMPARE(slurp(file), writes ? "; note\n[s]\nk=22\r\n[t]\nx=2" : original);
+        QCOMPARE(entries(dir), std::vector<std::string>{"p.ini"});
+        struct stat after {};
+        ::stat(file.c_str(), &after);
+        QCOMPARE(after.st_ino, before.st_ino);  // written in place, or not at all
+#else
+        QSKIP("permission bits are a POSIX matter");
+#endif
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProfile)
+#include "test_profile.moc"

@@ -1,0 +1,145 @@
+// The stored port and settings through a real start-up and close: what the
+// lists select, what the serial port is given, and what is written back.
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "support/recordingport.h"
+#include "support/window.h"
+
+using namespace lumidex;
+using namespace lumidex::test;
+
+namespace {
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+}  // namespace
+
+class RestoreTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void startUpSelectsStoredValues_data();
+    void startUpSelectsStoredValues();
+    void operatorsChoiceIsWrittenAndTheRestKept();
+    void firstRunCreatesTheFile();
+};
+
+void RestoreTest::startUpSelectsStoredValues_data() {
+    QTest::addColumn<QByteArray>("file");  // empty: no file at all
+    QTest::addColumn<QString>("port");     // list text shown
+    QTest::addColumn<int>("baudPosition");
+    QTest::addColumn<QString>("commPortValue");
+    QTest::addColumn<QString>("settingValue");
+    QTest::addColumn<QByteArray>("written");  // the two keys after closing
+    auto file = [](const char* port, const char* setting) {
+        return QByteArray("[Settings]\r\nCommPort=") + port + "\r\nSetting=" + setting + "\r\n";
+    };
+    QTest::newRow("3 9600") << file("3", "9600,n,8,1") << "COM3" << 0 << "3"
+                            << "9600,n,8,1" << file("3", "9600,n,8,1");
+    QTest::newRow("10 38400") << file("10", "38400,n,8,1") << "COM10" << 2 << "10"
+                              << "38400,n,8,1" << file("10", "38400,n,8,1");
+    QTest::newRow("03 19200,e,7,2") << file("03", "19200,e,7,2") << "COM3" << 1 << "3"
+                                    << "19200,n,8,1" << file("3", "19200,n,8,1");
+    QTest::newRow("2.5 rounds to even") << file("2.5", "9600,n,8,1") << "COM3" << 0 << "3"
+                                        << "9600,n,8,1" << file("3", "9600,n,8,1");
+    QTest::newRow("unknown baud 10 chars") << file("1", "4800,n,8,1") << "COM1" << -1 << "1"
+                                           << "4800,n,8,1" << file("1", "4800,n,8,1");
+    QTest::newRow("unknown baud other length") << file("1", "115200,n,8,1") << "COM1" << -1 << "1"
+                                               << "115200,n,8,1" << file("1", "115200,n,8,1");
+    QTest::newRow("no file") << QByteArray() << "COM1" << 0 << "1"
+                             << "9600,n,8,1" << file("1", "9600,n,8,1");
+    QTest::newRow("empty values") << file("", "") << "COM1" << 0 << "1"
+                                  << "9600,n,8,1" << file("1", "9600,n,8,1");
+    QTest::newRow("not a number") << file("abc", "19200,n,8,1") << "COM1" << 1 << "1"
+                                  << "19200,n,8,1" << file("1", "19200,n,8,1");
+    QTest::newRow("port 11") << file("11", "9600,n,8,1") << "COM1" << 0 << "1"
+                             << "9600,n,8,1" << file("1", "9600,n,8,1");
+    QTest::newRow("port 0") << file("0", "9600,n,8,1") << "COM1" << 0 << "1"
+                            << "9600,n,8,1" << file("1", "9600,n,8,1");
+    QTest::newRow("case and blanks")
+        << QByteArray("[settings]\ncommport = 7 \nSETTING=38400,n,8,1\n") << "COM7" << 2 << "7"
+        << "38400,n,8,1" << QByteArray("[settings]\ncommport=7\r\nSETTING=38400,n,8,1\r\n");
+}
+
+void RestoreTest::startUpSelectsStoredValues() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, port);
+    QFETCH(int, baudPosition);
+    QFETCH(QString, commPortValue);
+    QFETCH(QString, settingValue);
+    QFETCH(QByteArray, written);
+    QTemporaryDir dir;
+    const QString ini = dir.path() + "/lumidex2.ini";
+    if (!file.isEmpty()) {
+        writeFile(ini, file);
+    }
+    RecordingPort serial;
+    WindowDriver ui(serial, dir.path() + "/");
+    QCOMPARE(ui.text("cboComm"), port);
+    QCOMPARE(ui.list("cboBaud")->currentIndex(), baudPosition);
+    QCOMPARE(ui.window().CommPortValue(), commPortValue);
+    QCOMPARE(ui.window().SettingValue(), settingValue);
+    // The port was given the values last, and was not opened.
+    const auto& calls = serial.calls;
+    QVERIFY(calls.size() >= 2);
+    QCOMPARE(calls[calls.size() - 2], "CommPort=" + commPortValue.toStdString());
+    QCOMPARE(calls.back(), "Settings=" + settingValue.toStdString());
+    QVERIFY(!serial.PortOpen());
+    QVERIFY(serial.bytes.empty());
+    // Nothing is written before the window closes.
+    QCOMPARE(readFile(ini), file);
+    ui.close();
+    QCOMPARE(readFile(ini), written);
+}
+
+void RestoreTest::operatorsChoiceIsWrittenAndTheRestKept() {
+    QTemporaryDir dir;
+    const QString ini = dir.path() + "/lumidex2.ini";
+    const QByteArray before =
+        "; bench 4\r\n[Other]\r\nkey = value ; not a comment\r\n\r\n"
+        "[Settings]\r\nCommPort=3\r\n; keep me\r\nSetting=9600,n,8,1\r\nExtra=1\n[Last]\rx=y";
+    writeFile(ini, before);
+    RecordingPort serial;
+    WindowDriver ui(serial, dir.path() + "/");
+    QCOMPARE(ui.text("cboComm"), QString("COM3"));
+    ui.pick("cboComm", 4);
+    ui.pick("cboBaud", 1);
+    ui.click("cmdConnect");
+    ui.close();  // closing while connected writes the file and sends nothing
+    QVERIFY(serial.bytes.empty());
+    QByteArray expected = before;
+    expected.replace("CommPort=3", "CommPort=5");
+    expected.replace("Setting=9600,n,8,1", "Setting=19200,n,8,1");
+    QCOMPARE(readFile(ini), expected);
+}
+
+void RestoreTest::firstRunCreatesTheFile() {
+    QTemporaryDir dir;
+    RecordingPort serial;
+    {
+        WindowDriver ui(serial, dir.path() + "/");
+        ui.pick("cboComm", 9);
+        ui.pick("cboBaud", 2);
+        ui.close();
+    }
+    // The next start-up finds what the last one chose.
+    RecordingPort again;
+    WindowDriver ui(again, dir.path() + "/");
+    QCOMPARE(ui.text("cboComm"), QString("COM10"));
+    QCOMPARE(ui.text("cboBaud"), QString("38400"));
+    QCOMPARE(again.CommPort(), std::int16_t(10));
+    QCOMPARE(again.settings, std::string("38400,n,8,1"));
+}
+
+QTEST_MAIN(RestoreTest)
+#include "test_restore.moc"
