@@ -18,8 +18,11 @@ std::uint8_t ansiByte(char32_t ch) {
     }
     char out[4];
     BOOL usedDefault = FALSE;
-    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, wideLength, out,
-                                      sizeof out, nullptr, &usedDefault);
+    // With UTF-8 as the system code page the conversion refuses the
+    // used-default flag; there only one-byte results (plain ASCII) count.
+    const bool utf8 = GetACP() == CP_UTF8;
+    const int n = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide, wideLength,
+                                      out, sizeof out, nullptr, utf8 ? nullptr : &usedDefault);
     if (n != 1 || usedDefault) {
         throw ConversionError("the character " + describeChar(ch) +
                               " has no one-byte value in the system code page");

@@ -1,0 +1,288 @@
+#include "protocol/decoder.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "protocol/commands.h"
+
+namespace lumidex {
+
+namespace {
+
+std::string hex2(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02X", value & 0xFFu);
+    return text;
+}
+
+// What a command is called in a report.
+std::string commandName(std::uint8_t c) {
+    switch (c) {
+        case code::Configure:
+            return "configure";
+        case code::Segments:
+            return "segments";
+        case code::Text:
+            return "text";
+        case code::DecimalPoints:
+            return "decimal points";
+        case code::Bcd:
+            return "BCD";
+        case code::Unsigned:
+            return "unsigned integer";
+        case code::Signed:
+            return "signed integer";
+        case code::Brightness:
+            return "brightness toggle";
+        case code::Recall:
+            return "recall screen";
+        case code::Save:
+            return "save screen";
+        default:
+            return "0x" + hex2(c);
+    }
+}
+
+// "digit 2", "digits 4 and 1", "digits 4, 3 and 1"; digits given Digit 4 first.
+std::string digitList(const std::vector<int>& digits) {
+    std::string out = digits.size() == 1 ? "digit " : "digits ";
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0) {
+            out += i + 1 == digits.size() ? " and " : ", ";
+        }
+        out += std::to_string(digits[i]);
+    }
+    return out;
+}
+
+std::string pointsText(const std::vector<int>& digits) {
+    return digits.empty() ? "off" : "on " + digitList(digits);
+}
+
+// Latin-1 text in double quotes, printable characters as UTF-8 and the rest
+// escaped, so that every byte stays visible and nothing controls the terminal.
+std::string quotedLatin1(const std::vector<std::uint8_t>& bytes) {
+    std::string out = "\"";
+    for (std::uint8_t b : bytes) {
+        if (b == '"' || b == '\\') {
+            out += '\\';
+            out += static_cast<char>(b);
+        } else if (b >= 0x20 && b < 0x7F) {
+            out += static_cast<char>(b);
+        } else if (b > 0xA0 && b != 0xAD) {
+            out += static_cast<char>(0xC0 | (b >> 6));
+            out += static_cast<char>(0x80 | (b & 0x3F));
+        } else {
+            out += "\\x" + hex2(b);
+        }
+    }
+    return out + "\"";
+}
+
+bool validBcd(std::uint8_t b) {
+    return (b >> 4) <= 9 && (b & 0x0F) <= 9;
+}
+
+// Describes the payload of a complete frame of a known code; sets `valid`.
+std::string describePayload(std::uint8_t c, const std::vector<std::uint8_t>& p, bool& valid) {
+    valid = true;
+    switch (c) {
+        case code::Segments:
+            return "segments " + hexBytes(p);
+        case code::Text:
+            return "text " + quotedLatin1(p);
+        case code::DecimalPoints: {
+            std::vector<int> digits;
+            for (int digit = 4; digit >= 1; --digit) {
+                if (p[0] & (1 << (digit - 1))) {
+                    digits.push_back(digit);
+                }
+            }
+            std::string out = "decimal points " + pointsText(digits);
+            if (p[0] & 0xF0) {
+                valid = false;
+                out += " (invalid: bits 0x" + hex2(p[0] & 0xF0) + " name no digit)";
+            }
+            return out;
+        }
+        case code::Bcd:
+            if (!validBcd(p[0]) || !validBcd(p[1])) {
+                valid = false;
+                return "BCD invalid: " + hexBytes(p) + " holds a digit above 9";
+            }
+            return "BCD " + hex2(p[0]) + hex2(p[1]);
+        case code::Unsigned:
+        case code::Signed: {
+            const unsigned raw = static_cast<unsigned>(p[0]) << 8 | p[1];
+            const long value = c == code::Signed && raw >= 0x8000 ? static_cast<long>(raw) - 0x10000
+                                                                  : static_cast<long>(raw);
+            return commandName(c) + " 0x" + hex2(p[0]) + hex2(p[1]) + " (" + std::to_string(value) +
+                   ")";
+        }
+        case code::Brightness:
+            return "brightness toggle";
+        case code::Save:
+        case code::Recall: {
+            std::string out =
+                c == code::Save ? "save screen to memory " : "recall screen from memory ";
+            out += std::to_string(p[0]);
+            if (p[0] > 19) {
+                valid = false;
+                out += " (invalid: memory locations are 0 to 19)";
+            }
+            return out;
+        }
+        case code::Configure: {
+            std::string out = "configure: baud ";
+            switch (p[0]) {
+                case 36:
+                    out += "9600";
+                    break;
+                case 18:
+                    out += "19200";
+                    break;
+                case 9:
+                    out += "38400";
+                    break;
+                default:
+                    valid = false;
+                    out += "code 0x" + hex2(p[0]) + " (invalid: not 24, 12 or 09)";
+            }
+            out += ", new UID " + std::to_string(p[1]) + ", start-up decimal points ";
+            std::vector<int> digits;
+            bool pointsValid = true;
+            for (std::size_t i = 2; i < 6; ++i) {
+                if (p[i] == 8) {
+                    digits.push_back(static_cast<int>(6 - i));
+                } else if (p[i] != 0) {
+                    pointsValid = false;
+                }
+            }
+            if (!pointsValid) {
+                valid = false;
+                return out +
+                       "invalid: " + hexBytes(std::vector<std::uint8_t>(p.begin() + 2, p.end())) +
+                       " (each byte must be 00 or 08)";
+            }
+            return out + pointsText(digits);
+        }
+        default:
+            valid = false;
+            return "unknown command code 0x" + hex2(c);
+    }
+}
+
+std::string uidPrefix(std::uint8_t uid) {
+    return "UID " + std::to_string(uid) + "  ";
+}
+
+}  // namespace
+
+int frameLengthOf(std::uint8_t c) {
+    switch (c) {
+        case code::Brightness:
+            return 2;
+        case code::DecimalPoints:
+        case code::Recall:
+        case code::Save:
+            return 3;
+        case code::Bcd:
+        case code::Unsigned:
+        case code::Signed:
+            return 4;
+        case code::Segments:
+        case code::Text:
+            return 6;
+        case code::Configure:
+            return 8;
+        default:
+            return 0;
+    }
+}
+
+std::string hexBytes(const std::vector<std::uint8_t>& bytes) {
+    std::string out;
+    for (std::uint8_t b : bytes) {
+        if (!out.empty()) {
+            out += ' ';
+        }
+        out += hex2(b);
+    }
+    return out;
+}
+
+bool DecodedFrame::operator==(const DecodedFrame& other) const {
+    return kind == other.kind && bytes == other.bytes && uid == other.uid && code == other.code &&
+           payload == other.payload && valid == other.valid && description == other.description;
+}
+
+DecodedFrame decodeFrame(const std::vector<std::uint8_t>& frame) {
+    DecodedFrame r;
+    r.valid = false;
+    if (frame.empty()) {
+        r.kind = DecodedFrame::Kind::CutShort;
+        r.description = "no bytes";
+        return r;
+    }
+    r.uid = frame[0];
+    if (frame.size() == 1) {
+        r.kind = DecodedFrame::Kind::CutShort;
+        r.bytes = frame;
+        r.description =
+            uidPrefix(r.uid) + "cut short after the unit identifier (" + hexBytes(frame) + ")";
+        return r;
+    }
+    r.code = frame[1];
+    const int length = frameLengthOf(frame[1]);
+    if (length == 0) {
+        r.kind = DecodedFrame::Kind::UnknownCode;
+        r.bytes = {frame[0]};
+        r.description = uidPrefix(r.uid) + "unknown command code 0x" + hex2(frame[1]) +
+                        " (skipped the UID byte " + hex2(frame[0]) + ")";
+        return r;
+    }
+    const std::size_t size = std::min(frame.size(), static_cast<std::size_t>(length));
+    r.bytes.assign(frame.begin(), frame.begin() + size);
+    r.payload.assign(frame.begin() + 2, frame.begin() + size);
+    if (size < static_cast<std::size_t>(length)) {
+        r.kind = DecodedFrame::Kind::CutShort;
+        r.description = uidPrefix(r.uid) + commandName(frame[1]) +
+                        " frame cut short: " + std::to_string(size) + " of " +
+                        std::to_string(length) + " bytes (" + hexBytes(r.bytes) + ")";
+        return r;
+    }
+    r.kind = DecodedFrame::Kind::Complete;
+    r.description = uidPrefix(r.uid) + describePayload(frame[1], r.payload, r.valid);
+    return r;
+}
+
+std::vector<DecodedFrame> FrameDecoder::feed(const std::uint8_t* data, std::size_t size) {
+    std::vector<DecodedFrame> out;
+    for (std::size_t i = 0; i < size; ++i) {
+        held_.push_back(data[i]);
+        if (held_.size() < 2) {
+            continue;
+        }
+        const int length = frameLengthOf(held_[1]);
+        if (length == 0) {
+            // The code byte may itself be the unit identifier of the next frame.
+            out.push_back(decodeFrame(held_));
+            held_.erase(held_.begin());
+        } else if (held_.size() == static_cast<std::size_t>(length)) {
+            out.push_back(decodeFrame(held_));
+            held_.clear();
+        }
+    }
+    return out;
+}
+
+std::optional<DecodedFrame> FrameDecoder::flush() {
+    if (held_.empty()) {
+        return std::nullopt;
+    }
+    DecodedFrame r = decodeFrame(held_);
+    held_.clear();
+    return r;
+}
+
+}  // namespace lumidex

@@ -1,0 +1,270 @@
+// Command frames as the window sends them: an encoder fills the frame, the
+// transmitter stamps the unit identifier and writes it to an open port byte
+// by byte, echoing each byte. Checks the bytes on the port, the echo, and
+// what a failure leaves behind.
+#include <QtTest>
+#include <functional>
+
+#include "protocol/ansi.h"
+#include "protocol/commands.h"
+#include "protocol/txframe.h"
+#include "support/recordingport.h"
+
+using namespace lumidex;
+using lumidex::test::RecordingPort;
+
+using Encoder = std::function<int(Frame&)>;
+Q_DECLARE_METATYPE(Encoder)
+
+namespace {
+
+QByteArray hexOf(const std::vector<std::uint8_t>& bytes) {
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()))
+        .toHex(' ')
+        .toUpper();
+}
+
+QByteArray hexOf(const Frame& f) {
+    return hexOf(std::vector<std::uint8_t>(f.begin(), f.end()));
+}
+
+// One send as a button handler does it: encode, then transmit on the port.
+// Every echo update is checked against the bytes already on the port.
+struct Sender {
+    RecordingPort port;
+    Frame frame{};
+    std::vector<std::string> echoes;
+
+    Sender() { port.setPortOpen(true); }
+
+    void send(const Encoder& encode, int uid) {
+        const int count = encode(frame);
+        const std::size_t before = port.bytes.size();
+        TransmitFrame(frame, uid, count, port, [this, before](const std::string& text) {
+            echoes.push_back(text);
+            const std::vector<std::uint8_t> sent(port.bytes.begin() + before, port.bytes.end());
+            QCOMPARE(QByteArray::fromStdString(text),
+                     sent.empty() ? QByteArray() : hexOf(sent) + ' ');
+        });
+    }
+    QByteArray echo() const {
+        return echoes.empty() ? QByteArray("<never set>")
+                              : QByteArray::fromStdString(echoes.back());
+    }
+};
+
+Encoder text(std::u32string s) {
+    return [s](Frame& f) { return encodeText(f, padText(s)); };
+}
+
+Encoder config(int baud, int uid, std::array<bool, 4> points) {
+    return [=](Frame& f) { return encodeConfig(f, baud, uid, points); };
+}
+
+}  // namespace
+
+class TestProtocol : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void wire_data();
+    void wire();
+    void countZeroSendsNothing();
+    void staleBytesBeyondCountStayUnsent();
+    void uidChangesOnlyByteZero();
+    void uidWithoutEntry();
+    void portRefusesByte_data();
+    void portRefusesByte();
+    void encoderFailure_data();
+    void encoderFailure();
+};
+
+void TestProtocol::wire_data() {
+    QTest::addColumn<Encoder>("encode");
+    QTest::addColumn<int>("uid");
+    QTest::addColumn<QByteArray>("wire");
+
+    auto bcd = [](int hi, int lo) {
+        return Encoder([=](Frame& f) { return encodeBcd(f, hi, lo); });
+    };
+    auto integer = [](bool s, int hi, int lo) {
+        return Encoder([=](Frame& f) { return encodeInteger(f, s, hi, lo); });
+    };
+    auto segments = [](int m4, int m3, int m2, int m1) {
+        return Encoder([=](Frame& f) { return encodeSegments(f, m4, m3, m2, m1); });
+    };
+    auto points = [](int mask) {
+        return Encoder([=](Frame& f) { return encodeDecimalPoints(f, mask); });
+    };
+    auto memory = [](int index, int pos) {
+        return Encoder([=](Frame& f) { return encodeSaveRecall(f, index, pos); });
+    };
+
+    QTest::newRow("brightness") << Encoder(encodeBrightness) << 255 << QByteArray("FF 6E");
+    QTest::newRow("brightness, UID 0") << Encoder(encodeBrightness) << 0 << QByteArray("00 6E");
+    QTest::newRow("text empty") << text(U"") << 255 << QByteArray("FF 62 20 20 20 20");
+    QTest::newRow("text 7") << text(U"7") << 255 << QByteArray("FF 62 20 20 20 37");
+    QTest::newRow("text 12") << text(U"12") << 255 << QByteArray("FF 62 20 20 31 32");
+    QTest::newRow("text ABC") << text(U"ABC") << 255 << QByteArray("FF 62 20 41 42 43");
+    QTest::newRow("text Hi 5") << text(U"Hi 5") << 255 << QByteArray("FF 62 48 69 20 35");
+    QTest::newRow("text blank 1") << text(U" 1") << 255 << QByteArray("FF 62 20 20 20 31");
+    QTest::newRow("text Latin-1") << text(U"\u00b0C\u00ff") << 255
+                                  << QByteArray("FF 62 20 B0 43 FF");
+    QTest::newRow("bcd 12 34") << bcd(12, 34) << 255 << QByteArray("FF 64 12 34");
+    QTest::newRow("bcd 0 0") << bcd(0, 0) << 255 << QByteArray("FF 64 00 00");
+    QTest::newRow("bcd 99 5") << bcd(99, 5) << 255 << QByteArray("FF 64 99 05");
+    QTest::newRow("unsigned") << integer(false, 18, 171) << 255 << QByteArray("FF 66 12 AB");
+    QTest::newRow("signed") << integer(true, 18, 171) << 255 << QByteArray("FF 67 12 AB");
+    QTest::newRow("save 0") << memory(0, 0) << 255 << QByteArray("FF 73 00");
+    QTest::newRow("recall 19") << memory(1, 19) << 255 << QByteArray("FF 72 13");
+    QTest::newRow("segments off") << segments(0, 0, 0, 0) << 255 << QByteArray("FF 61 00 00 00 00");
+    QTest::newRow("segment a digit 4")
+        << segments(1, 0, 0, 0) << 255 << QByteArray("FF 61 01 00 00 00");
+    QTest::newRow("segment a digit 1")
+        << segments(0, 0, 0, 1) << 255 << QByteArray("FF 61 00 00 00 01");
+    QTest::newRow("echo digits") << segments(0x0A, 0x0F, 0x10, 0xAB) << 255
+                                 << QByteArray("FF 61 0A 0F 10 AB");
+    QTest::newRow("high bytes unchanged")
+        << segments(0x80, 0x00, 0xFE, 0x7F) << 128 << QByteArray("80 61 80 00 FE 7F");
+    QTest::newRow("points 4 and 1") << points(9) << 255 << QByteArray("FF 63 09");
+    QTest::newRow("points none") << points(0) << 255 << QByteArray("FF 63 00");
+    QTest::newRow("config presets")
+        << config(0, 255, {}) << ConfigUid << QByteArray("1E 1E 24 FF 00 00 00 00");
+    QTest::newRow("config 38400") << config(2, 5, {true, false, false, true}) << ConfigUid
+                                  << QByteArray("1E 1E 09 05 08 00 00 08");
+    QTest::newRow("config 19200") << config(1, 0, {false, false, true, false}) << ConfigUid
+                                  << QByteArray("1E 1E 12 00 00 00 08 00");
+}
+
+void TestProtocol::wire() {
+    QFETCH(Encoder, encode);
+    QFETCH(int, uid);
+    QFETCH(QByteArray, wire);
+
+    Sender s;
+    s.frame.fill(0xEE);  // whatever an earlier command left
+    s.send(encode, uid);
+    QCOMPARE(hexOf(s.port.bytes), wire);
+    QCOMPARE(s.echo(), wire + ' ');
+    QCOMPARE(s.echoes.front(), std::string());  // emptied before the first byte
+    // One port call per byte.
+    QCOMPARE(s.port.calls.size(), 1 + s.port.bytes.size());
+}
+
+void TestProtocol::countZeroSendsNothing() {
+    Sender s;
+    s.send(text(U"12"), 255);
+    s.send([](Frame&) { return 0; }, 7);
+    QCOMPARE(s.frame[0], std::uint8_t(7));
+    QCOMPARE(s.echo(), QByteArray());
+    QCOMPARE(hexOf(s.port.bytes), QByteArray("FF 62 20 20 31 32"));
+}
+
+void TestProtocol::staleBytesBeyondCountStayUnsent() {
+    Sender s;
+    s.send(config(2, 5, {true, false, false, true}), ConfigUid);
+    s.port.bytes.clear();
+    s.send(encodeBrightness, 255);
+    QCOMPARE(hexOf(s.port.bytes), QByteArray("FF 6E"));
+    QCOMPARE(s.echo(), QByteArray("FF 6E "));
+    // The configuration payload stays in the frame, unsent; spare bytes stay zero.
+    QCOMPARE(hexOf(s.frame), QByteArray("FF 6E 09 05 08 00 00 08 00 00 00"));
+}
+
+void TestProtocol::uidChangesOnlyByteZero() {
+    Sender s;
+    const Encoder bcd = [](Frame& f) { return encodeBcd(f, 12, 34); };
+    s.send(bcd, 255);
+    s.send(bcd, 3);
+    QCOMPARE(hexOf(s.port.bytes), QByteArray("FF 64 12 34 03 64 12 34"));
+}
+
+void TestProtocol::uidWithoutEntry() {
+    Sender s;
+    s.send(text(U"12"), 9);
+    s.port.bytes.clear();
+    QVERIFY_THROWS_EXCEPTION(OverflowError, s.send(encodeBrightness, -1));
+    QCOMPARE(s.echo(), QByteArray());
+    QVERIFY(s.port.bytes.empty());
+    QCOMPARE(s.frame[0], std::uint8_t(9));
+}
+
+void TestProtocol::portRefusesByte_data() {
+    QTest::addColumn<int>("accepted");
+    for (int k = 0; k < 6; ++k) {
+        QTest::addRow("refuses byte %d", k + 1) << k;
+    }
+    QTest::newRow("closed port") << -1;
+}
+
+void TestProtocol::portRefusesByte() {
+    QFETCH(int, accepted);
+    Sender s;
+    if (accepted < 0) {
+        s.port.setPortOpen(false);
+    } else {
+        s.port.outputsBeforeFailure = accepted;
+    }
+    QVERIFY_THROWS_EXCEPTION(SerialPortError, s.send(text(U"12"), 255));
+    const QByteArray sent = QByteArray("FF 62 20 20 31 32 ").left(3 * std::max(accepted, 0));
+    QCOMPARE(s.echo(), sent);
+    QCOMPARE(hexOf(s.port.bytes) + (sent.isEmpty() ? "" : " "), sent);
+}
+
+void TestProtocol::encoderFailure_data() {
+    QTest::addColumn<Encoder>("encode");
+    QTest::addColumn<QByteArray>("frame");  // the whole frame afterwards, from all EE
+    QTest::addColumn<QString>("message");   // part of the error's text
+
+    QTest::newRow("bcd high list empty") << Encoder([](Frame& f) { return encodeBcd(f, -1, 5); })
+                                         << QByteArray("EE 64 00 00 EE EE EE EE EE EE EE") << "-1";
+    QTest::newRow("bcd low list empty") << Encoder([](Frame& f) { return encodeBcd(f, 42, -1); })
+                                        << QByteArray("EE 64 42 00 EE EE EE EE EE EE EE") << "-1";
+    QTest::newRow("integer high list empty")
+        << Encoder([](Frame& f) { return encodeInteger(f, false, -1, 5); })
+        << QByteArray("EE 66 EE EE EE EE EE EE EE EE EE") << "high byte -1";
+    QTest::newRow("integer low list empty")
+        << Encoder([](Frame& f) { return encodeInteger(f, true, 0x12, -1); })
+        << QByteArray("EE 67 12 EE EE EE EE EE EE EE EE") << "low byte -1";
+    QTest::newRow("save list empty")
+        << Encoder([](Frame& f) { return encodeSaveRecall(f, 0, -1); })
+        << QByteArray("EE 73 EE EE EE EE EE EE EE EE EE") << "memory location -1";
+    QTest::newRow("recall list empty")
+        << Encoder([](Frame& f) { return encodeSaveRecall(f, 1, -1); })
+        << QByteArray("EE 72 EE EE EE EE EE EE EE EE EE") << "memory location -1";
+    QTest::newRow("config new UID empty")
+        << config(0, -1, {}) << QByteArray("EE 1E 24 EE EE EE EE EE EE EE EE")
+        << "new unit identifier -1";
+    // A stale baud code from an earlier frame must never go out.
+    QTest::newRow("config baud empty")
+        << config(-1, 5, {}) << QByteArray("EE 1E EE EE EE EE EE EE EE EE EE") << "-1";
+    QTest::newRow("config baud past the list")
+        << config(3, 5, {}) << QByteArray("EE 1E EE EE EE EE EE EE EE EE EE") << "3";
+    QTest::newRow("text euro") << text(U"1\u20ac") << QByteArray("EE 62 20 20 31 EE EE EE EE EE EE")
+                               << "U+20AC";
+    QTest::newRow("text euro first")
+        << text(U"\u20ac") << QByteArray("EE 62 20 20 20 EE EE EE EE EE EE") << "U+20AC";
+}
+
+void TestProtocol::encoderFailure() {
+    QFETCH(Encoder, encode);
+    QFETCH(QByteArray, frame);
+    QFETCH(QString, message);
+
+    Sender s;
+    s.frame.fill(0xEE);
+    try {
+        s.send(encode, 255);
+        QFAIL("the command was sent");
+    } catch (const SerialPortError&) {
+        QFAIL("the failure reached the port");
+    } catch (const std::exception& e) {
+        QVERIFY2(QString::fromUtf8(e.what()).contains(message), e.what());
+    }
+    QCOMPARE(hexOf(s.frame), frame);
+    QVERIFY(s.port.bytes.empty());
+    QVERIFY(s.echoes.empty());
+}
+
+QTEST_APPLESS_MAIN(TestProtocol)
+#include "test_protocol.moc"
