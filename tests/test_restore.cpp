@@ -1,8 +1,11 @@
 // The stored port and settings through a real start-up and close: what the
 // lists select, what the serial port is given, and what is written back.
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 
 #include "support/recordingport.h"
 #include "support/window.h"
@@ -25,6 +28,8 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 
 }  // namespace
 
+Q_DECLARE_METATYPE(std::function<void(const QString&)>)
+
 class RestoreTest : public QObject {
     Q_OBJECT
   private slots:
@@ -32,6 +37,9 @@ class RestoreTest : public QObject {
     void startUpSelectsStoredValues();
     void operatorsChoiceIsWrittenAndTheRestKept();
     void firstRunCreatesTheFile();
+    void hostileSettingsFileStillStarts_data();
+    void hostileSettingsFileStillStarts();
+    void symbolicLinkIsWrittenThrough();
 };
 
 void RestoreTest::startUpSelectsStoredValues_data() {
@@ -139,6 +147,73 @@ void RestoreTest::firstRunCreatesTheFile() {
     QCOMPARE(ui.text("cboBaud"), QString("38400"));
     QCOMPARE(again.CommPort(), std::int16_t(10));
     QCOMPARE(again.settings, std::string("38400,n,8,1"));
+}
+
+using Prepare = std::function<void(const QString& ini)>;
+
+void RestoreTest::hostileSettingsFileStillStarts_data() {
+    QTest::addColumn<Prepare>("prepare");
+    QTest::addColumn<bool>("writable");  // the close can store the new values
+    QTest::newRow("directory") << Prepare([](const QString& ini) { QDir().mkpath(ini); }) << false;
+    QTest::newRow("binary garbage") << Prepare([](const QString& ini) {
+        QByteArray junk;
+        for (int i = 0; i < 4096; ++i) {
+            junk += char((i * 7919) % 256);
+        }
+        writeFile(ini, junk);
+    }) << true;
+    QTest::newRow("NUL byte") << Prepare([](const QString& ini) {
+        writeFile(ini, QByteArray("[Settings]\r\nCommPort=\0"
+                                  "4\r\nSetting=\0\r\n",
+                                  36));
+    }) << true;
+    QTest::newRow("one megabyte line") << Prepare([](const QString& ini) {
+        writeFile(ini, "[Settings]\r\nCommPort=" + QByteArray(1 << 20, '9') + "\r\n");
+    }) << true;
+}
+
+// Whatever is in the way, start-up succeeds on COM1 at 9600 and nothing crashes;
+// a close that cannot write leaves what was there.
+void RestoreTest::hostileSettingsFileStillStarts() {
+    QFETCH(Prepare, prepare);
+    QFETCH(bool, writable);
+    QTemporaryDir dir;
+    const QString ini = dir.path() + "/lumidex2.ini";
+    prepare(ini);
+    const QByteArray before = readFile(ini);
+    RecordingPort serial;
+    WindowDriver ui(serial, dir.path() + "/");
+    QCOMPARE(ui.text("cboComm"), QString("COM1"));
+    QCOMPARE(ui.window().CommPortValue(), QString("1"));
+    QCOMPARE(serial.CommPort(), std::int16_t(1));
+    QVERIFY(ui.takeMessages().isEmpty());
+    ui.pick("cboComm", 1);
+    ui.close();
+    if (writable) {
+        RecordingPort again;
+        WindowDriver next(again, dir.path() + "/");
+        QCOMPARE(next.text("cboComm"), QString("COM2"));
+    } else {
+        QCOMPARE(readFile(ini), before);
+        QVERIFY(QFileInfo(ini).isDir());
+    }
+}
+
+void RestoreTest::symbolicLinkIsWrittenThrough() {
+    QTemporaryDir dir;
+    const QString real = dir.path() + "/real.ini";
+    const QString ini = dir.path() + "/lumidex2.ini";
+    writeFile(real, "[Settings]\r\nCommPort=6\r\nSetting=19200,n,8,1\r\n");
+    QVERIFY(QFile::link(real, ini));
+    RecordingPort serial;
+    {
+        WindowDriver ui(serial, dir.path() + "/");
+        QCOMPARE(ui.text("cboComm"), QString("COM6"));
+        ui.pick("cboComm", 7);
+        ui.close();
+    }
+    QVERIFY(QFileInfo(ini).isSymLink());
+    QCOMPARE(readFile(real), QByteArray("[Settings]\r\nCommPort=8\r\nSetting=19200,n,8,1\r\n"));
 }
 
 QTEST_MAIN(RestoreTest)
