@@ -6,6 +6,7 @@
 #include <QTest>
 #include <functional>
 
+#include "link/portnames.h"
 #include "support/recordingport.h"
 #include "support/window.h"
 #include "ui/tabbedpages.h"
@@ -94,6 +95,20 @@ void WindowTest::listsAreFilledAndPreset() {
     }
     QCOMPARE(list->currentText(), preset);
     QVERIFY(!list->isEditable());
+    if (name == "cboComm") {
+        // Opened, each port entry says which device it opens on this machine.
+        list->showPopup();
+        list->hidePopup();
+        const std::vector<QString> devices = serialDevices();
+        for (int n = 1; n <= 10; ++n) {
+            const QString tip = list->itemData(n - 1, Qt::ToolTipRole).toString();
+            const QString expected =
+                std::size_t(n) <= devices.size()
+                    ? QStringLiteral("COM%1 opens %2").arg(n).arg(devices[n - 1])
+                    : QStringLiteral("No serial device is present for COM%1").arg(n);
+            QCOMPARE(tip, expected);
+        }
+    }
 }
 
 void WindowTest::startsDisconnectedAndSendsNothing() {

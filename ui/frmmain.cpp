@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "link/modini.h"
+#include "link/portnames.h"
 #include "link/portselection.h"
 #include "link/serialport.h"
 #include "protocol/commands.h"
@@ -41,6 +42,7 @@ frmMain::frmMain(SerialPort& port, const QString& appDir, QWidget* parent)
 void frmMain::connectHandlers() {
     connect(cboComm, &DropDownList::Click, this, &frmMain::cboComm_Click);
     connect(cboBaud, &DropDownList::Click, this, &frmMain::cboBaud_Click);
+    connect(cboComm, &DropDownList::PopupAboutToShow, this, &frmMain::describePorts);
     connect(cmdConnect, &QPushButton::clicked, this, &frmMain::cmdConnect_Click);
     connect(cmdSendAscii, &QPushButton::clicked, this, &frmMain::cmdSendAscii_Click);
     connect(cmdSendBCD, &QPushButton::clicked, this, &frmMain::cmdSendBCD_Click);
@@ -149,6 +151,20 @@ void frmMain::closeEvent(QCloseEvent* event) {
 void frmMain::cboComm_Click() {
     port_.setCommPort(static_cast<std::int16_t>(cboComm->ListIndex() + 1));
     CommPortValue_ = QString::number(port_.CommPort());
+}
+
+// Tells, on each port entry, which device it opens on this machine right now.
+// Done when the list opens rather than at start-up: asking the system for its
+// serial devices is slow, and devices come and go.
+void frmMain::describePorts() {
+    const std::vector<QString> devices = serialDevices();
+    for (int n = 1; n <= cboComm->count(); ++n) {
+        const std::optional<QString> device = deviceForPort(n, devices);
+        cboComm->setItemData(n - 1,
+                             device ? tr("COM%1 opens %2").arg(n).arg(*device)
+                                    : tr("No serial device is present for COM%1").arg(n),
+                             Qt::ToolTipRole);
+    }
 }
 
 void frmMain::cboBaud_Click() {

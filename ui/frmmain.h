@@ -57,6 +57,7 @@ class frmMain : public QWidget {
     void cboComm_Click();
     void cboBaud_Click();
     void cmdConnect_Click();
+    void describePorts();
 
     // Display commands.
     void cmdSendAscii_Click();

@@ -34,6 +34,11 @@ void DropDownList::setListIndex(int position) {
     emit Click();
 }
 
+void DropDownList::showPopup() {
+    emit PopupAboutToShow();
+    QComboBox::showPopup();
+}
+
 namespace {
 MessageSink& messageSink() {
     static MessageSink sink;

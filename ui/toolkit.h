@@ -36,8 +36,12 @@ class DropDownList : public QComboBox {
     // that does not exist is refused with std::out_of_range.
     void setListIndex(int position);
 
+    void showPopup() override;
+
   signals:
     void Click();
+    // The entries are about to be shown: a chance to refresh what they say.
+    void PopupAboutToShow();
 };
 
 // Shows a modal message box: one OK button, no icon, title "LumidexApp".
