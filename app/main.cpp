@@ -1,6 +1,15 @@
+// Lumidex App: creates the serial port and the window, and runs until the
+// window is closed.
 #include <QApplication>
+
+#include "link/modini.h"
+#include "link/qtserialport.h"
+#include "ui/frmmain.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    return 0;
+    lumidex::QtSerialPort port;
+    lumidex::frmMain window(port, lumidex::AppDir());
+    window.show();
+    return app.exec();
 }

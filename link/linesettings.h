@@ -1,0 +1,35 @@
+// The line parameters of a serial port, written as text the way the settings
+// file and the baud list keep them: "baud,parity,data bits,stop bits", for
+// example "9600,n,8,1".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace lumidex {
+
+enum class Parity { None, Even, Odd, Mark, Space };
+enum class StopBits { One, OneAndHalf, Two };
+
+struct LineSettings {
+    std::int32_t baudRate = 9600;
+    Parity parity = Parity::None;
+    int dataBits = 8;
+    StopBits stopBits = StopBits::One;
+
+    bool operator==(const LineSettings& other) const {
+        return baudRate == other.baudRate && parity == other.parity && dataBits == other.dataBits &&
+               stopBits == other.stopBits;
+    }
+    bool operator!=(const LineSettings& other) const { return !(*this == other); }
+};
+
+// Parses "baud,parity,data bits,stop bits". The baud rate is any positive
+// whole number that fits 32 bits; the parity one of the letters n, e, o, m, s
+// (upper case too); data bits 5 to 8; stop bits 1, 1.5 or 2. Blanks around a
+// field are ignored. Text that does not parse throws SerialPortError whose
+// message quotes it, for example
+//   settings "9600,x,8,1" are not valid: parity must be n, e, o, m or s
+LineSettings parseLineSettings(const std::string& text);
+
+}  // namespace lumidex

@@ -1,0 +1,55 @@
+// What QSerialPort leaves to the platform: line parameters termios cannot
+// express, and handing one byte to the driver.
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "link/qtserialport.h"
+
+namespace lumidex::detail {
+
+std::optional<std::string> unsupportedLineSettings(const LineSettings& settings) {
+    // termios knows one or two stop bits only; QSerialPort would quietly run
+    // the line with one.
+    if (settings.stopBits == StopBits::OneAndHalf) {
+        return std::string("1.5 stop bits are not supported on this system");
+    }
+    return std::nullopt;
+}
+
+// Writes straight to the descriptor QSerialPort opened, bypassing its buffer:
+// a byte the driver does not take never waits there to go out later, and no
+// poll is needed unless the queue is full (polling a terminal is slow).
+std::optional<std::string> writeByte(QSerialPort& port, std::uint8_t byte, int timeoutMs) {
+    const int fd = static_cast<int>(port.handle());
+    for (;;) {
+        const ssize_t written = ::write(fd, &byte, 1);
+        if (written == 1) {
+            return std::nullopt;
+        }
+        const int error = written < 0 ? errno : EAGAIN;
+        if (error == EINTR) {
+            continue;
+        }
+        if (error == EAGAIN || error == EWOULDBLOCK) {
+            pollfd pfd{fd, POLLOUT, 0};
+            int ready;
+            do {
+                ready = ::poll(&pfd, 1, timeoutMs);
+            } while (ready < 0 && errno == EINTR);
+            if (ready == 0) {
+                return std::string("the device is not taking data (its output queue stayed full)");
+            }
+            continue;  // room again, or an error the next write reports
+        }
+        const std::string text = std::strerror(error);
+        if (error == EIO || error == ENXIO || error == ENODEV || error == EPIPE) {
+            return "the device is no longer available (" + text + ")";
+        }
+        return "the driver refused it (" + text + ")";
+    }
+}
+
+}  // namespace lumidex::detail
