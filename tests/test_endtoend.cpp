@@ -1,0 +1,355 @@
+// The window on the real serial port, with pseudo-terminals standing in for
+// the module: what reaches the wire, what the independent monitor decodes,
+// and how the window copes when the device goes away or cannot be opened.
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "link/qtserialport.h"
+#include "protocol/decoder.h"
+#include "support/pty.h"
+#include "support/window.h"
+
+using namespace lumidex;
+using namespace lumidex::test;
+
+namespace {
+
+using Action = std::function<void(WindowDriver&)>;
+
+// Ports whose devices a test can change while the window runs.
+struct Devices {
+    std::map<int, QString> byPort;
+    PortResolver resolver() {
+        return [this](int n) -> std::optional<QString> {
+            auto it = byPort.find(n);
+            return it == byPort.end() ? std::nullopt : std::optional<QString>(it->second);
+        };
+    }
+};
+
+std::vector<std::uint8_t> bytesOf(const QByteArray& data) {
+    return {data.begin(), data.end()};
+}
+
+// The operator's actions and the frame each must put on the wire (UID 255).
+struct Command {
+    const char* name;
+    Action act;
+    QString wire;
+    QString decoded;
+};
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> list = {
+        {"text", [](WindowDriver& ui) { ui.typeText("txtASCII", "12"), ui.click("cmdSendAscii"); },
+         "FF 62 20 20 31 32 ", "UID 255  text \"  12\""},
+        {"bcd",
+         [](WindowDriver& ui) {
+             ui.showPage(1);
+             ui.pick("cboBCDHi", 99);
+             ui.pick("cboBCDLo", 5);
+             ui.click("cmdSendBCD");
+         },
+         "FF 64 99 05 ", "UID 255  BCD 9905"},
+        {"signed integer",
+         [](WindowDriver& ui) {
+             ui.showPage(1);
+             ui.pick("cboHighByte", 0x12);
+             ui.pick("cboLowByte", 0xAB);
+             ui.setChecked("Check1", true);
+             ui.click("cmdSendInteger");
+         },
+         "FF 67 12 AB ", "UID 255  signed integer 0x12AB (4779)"},
+        {"segments",
+         [](WindowDriver& ui) {
+             ui.setChecked("chkD4_1", true);
+             ui.click("cmdSendSD");
+         },
+         "FF 61 01 00 00 00 ", "UID 255  segments 01 00 00 00"},
+        {"decimal points",
+         [](WindowDriver& ui) {
+             ui.setChecked("chkDP_8", true);
+             ui.setChecked("chkDP_1", true);
+             ui.click("cmdDPCtl");
+         },
+         "FF 63 09 ", "UID 255  decimal points on digits 4 and 1"},
+        {"brightness", [](WindowDriver& ui) { ui.click("cmdDP"); }, "FF 6E ",
+         "UID 255  brightness toggle"},
+        {"save", [](WindowDriver& ui) { ui.click("cmdSaveCS_0"); }, "FF 73 00 ",
+         "UID 255  save screen to memory 0"},
+        {"recall",
+         [](WindowDriver& ui) {
+             ui.showPage(2);
+             ui.pick("cboMEM", 19);
+             ui.click("cmdSaveCS_1");
+         },
+         "FF 72 13 ", "UID 255  recall screen from memory 19"},
+        {"configuration",
+         [](WindowDriver& ui) {
+             ui.showPage(4);
+             ui.pick("cboMBaud", 2);
+             ui.pick("cboMuid", 5);
+             ui.setChecked("chkDP4_0", true);
+             ui.setChecked("chkDP4_3", true);
+             ui.click("cmdConfig");
+         },
+         "1E 1E 09 05 08 00 00 08 ",
+         "UID 30  configure: baud 38400, new UID 5, start-up decimal points on digits 4 and 1"},
+    };
+    return list;
+}
+
+struct Bench {
+    Devices devices;
+    std::unique_ptr<QtSerialPort> port;
+    std::unique_ptr<WindowDriver> ui;
+
+    explicit Bench(const QString& device) {
+        devices.byPort[1] = device;
+        port = std::make_unique<QtSerialPort>(devices.resolver());
+        ui = std::make_unique<WindowDriver>(*port);
+    }
+    ~Bench() {
+        ui.reset();
+        port.reset();
+    }
+};
+
+}  // namespace
+
+class EndToEndTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void init() {
+        if (!PseudoTerminal::available()) {
+            QSKIP("this system has no pseudo-terminals");
+        }
+    }
+    void everyCommandReachesTheWire_data();
+    void everyCommandReachesTheWire();
+    void monitorDecodesWhatTheOperatorChose();
+    void deviceGoesAwayWhileConnected();
+    void portThatCannotBeOpened_data();
+    void portThatCannotBeOpened();
+    void randomClicksNeverSendAWrongByte();
+};
+
+void EndToEndTest::everyCommandReachesTheWire_data() {
+    QTest::addColumn<int>("index");
+    for (std::size_t i = 0; i < commands().size(); ++i) {
+        QTest::newRow(commands()[i].name) << int(i);
+    }
+}
+
+void EndToEndTest::everyCommandReachesTheWire() {
+    QFETCH(int, index);
+    const Command& command = commands()[index];
+    PseudoTerminal pty;
+    Bench bench(pty.slavePath());
+    WindowDriver& ui = *bench.ui;
+    ui.pick("cboBaud", 2);
+    ui.click("cmdConnect");
+    QCOMPARE(ui.takeMessages(), QStringList());
+    QCOMPARE(pty.baudRate(), 38400);
+    command.act(ui);
+    QCOMPARE(ui.takeMessages(), QStringList());
+    const int count = int(command.wire.size() / 3);
+    QCOMPARE(hexOf(bytesOf(pty.readBytes(count, 3000))), command.wire);
+    QCOMPARE(pty.readAvailable(50), QByteArray());
+    QCOMPARE(ui.text("lblTxData"), command.wire);
+}
+
+void EndToEndTest::monitorDecodesWhatTheOperatorChose() {
+    const QString monitor = QCoreApplication::applicationDirPath() + "/../lumidex-monitor";
+    if (!QFile::exists(monitor)) {
+        QSKIP("lumidex-monitor is not built");
+    }
+    QProcess receiver;
+    receiver.start(monitor, {"--pty", "--idle-ms", "0"});
+    QVERIFY(receiver.waitForStarted(5000));
+    QVERIFY(receiver.waitForReadyRead(5000));
+    const QString first = QString::fromUtf8(receiver.readLine()).trimmed();
+    QVERIFY2(first.startsWith("listening on "), qPrintable(first));
+    const QString path = first.mid(QString("listening on ").size());
+
+    QStringList expected;
+    {
+        Bench bench(path);
+        WindowDriver& ui = *bench.ui;
+        ui.click("cmdConnect");
+        QCOMPARE(ui.takeMessages(), QStringList());
+        for (const Command& command : commands()) {
+            command.act(ui);
+            expected << command.decoded;
+        }
+        QCOMPARE(ui.takeMessages(), QStringList());
+    }
+
+    QStringList decoded;
+    QElapsedTimer clock;
+    clock.start();
+    while (decoded.size() < expected.size() && clock.elapsed() < 10000) {
+        receiver.waitForReadyRead(200);
+        while (receiver.canReadLine()) {
+            // "12:03:04.123  UID 255  ..." : drop the timestamp.
+            const QString line = QString::fromUtf8(receiver.readLine()).trimmed();
+            decoded << line.section("  ", 1);
+        }
+    }
+    receiver.terminate();
+    QVERIFY(receiver.waitForFinished(5000));
+    QCOMPARE(decoded, expected);
+}
+
+void EndToEndTest::deviceGoesAwayWhileConnected() {
+    auto pty = std::make_unique<PseudoTerminal>();
+    Bench bench(pty->slavePath());
+    WindowDriver& ui = *bench.ui;
+    ui.click("cmdConnect");
+    ui.click("cmdSaveCS_0");
+    QCOMPARE(hexOf(bytesOf(pty->readBytes(3, 3000))), QString("FF 73 00 "));
+
+    pty->closeMaster();  // unplugged
+    ui.click("cmdSendBCD");
+    const QStringList messages = ui.takeMessages();
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].startsWith("BCD number was not sent: "), qPrintable(messages[0]));
+    QCOMPARE(ui.text("lblTxData"), QString());
+    ui.click("cmdDP");
+    QCOMPARE(ui.text("cmdDP"), QString("DIM"));
+    QCOMPARE(ui.takeMessages().size(), 1);
+
+    // Disconnect still works, and the window is as at start.
+    ui.click("cmdConnect");
+    QCOMPARE(ui.takeMessages(), QStringList());
+    QCOMPARE(ui.text("cmdConnect"), QString("Connect"));
+    QVERIFY(ui.get("fComm")->isEnabled());
+    QVERIFY(!ui.get("SSTab1")->isEnabled());
+
+    // A working device on another port connects and sends.
+    PseudoTerminal fresh;
+    bench.devices.byPort[2] = fresh.slavePath();
+    ui.pick("cboComm", 1);
+    ui.click("cmdConnect");
+    QCOMPARE(ui.takeMessages(), QStringList());
+    ui.click("cmdDP");
+    QCOMPARE(hexOf(bytesOf(fresh.readBytes(2, 3000))), QString("FF 6E "));
+    QCOMPARE(ui.text("lblTxData"), QString("FF 6E "));
+}
+
+void EndToEndTest::portThatCannotBeOpened_data() {
+    QTest::addColumn<QString>("why");
+    QTest::newRow("no such device") << "missing";
+    QTest::newRow("not a serial device") << "file";
+    QTest::newRow("held by another program") << "held";
+    QTest::newRow("settings the port refuses") << "settings";
+}
+
+void EndToEndTest::portThatCannotBeOpened() {
+    QFETCH(QString, why);
+    PseudoTerminal pty;
+    QTemporaryDir dir;
+    QString device = pty.slavePath();
+    QSerialPort holder;
+    if (why == "missing") {
+        device = dir.path() + "/ttyGONE";
+    } else if (why == "file") {
+        device = dir.path() + "/plain-file";
+        QFile file(device);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (why == "held") {
+        holder.setPortName(pty.slavePath());
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+    }
+    Bench bench(device);
+    WindowDriver& ui = *bench.ui;
+    if (why == "settings") {
+        // As a hand-edited settings file would give it.
+        bench.port->setSettings("9600,x,8,1");
+    }
+    ui.click("cmdConnect");
+    QCOMPARE(ui.takeMessages(), QStringList{"COM ERROR !"});
+    QCOMPARE(ui.text("cmdConnect"), QString("Connect"));
+    QVERIFY(!bench.port->PortOpen());
+    QVERIFY(!ui.get("SSTab1")->isEnabled());
+    holder.close();
+
+    // Once the cause is gone, the next try connects on a working port.
+    PseudoTerminal fresh;
+    bench.devices.byPort[1] = fresh.slavePath();
+    ui.pick("cboBaud", 1);
+    ui.click("cmdConnect");
+    QCOMPARE(ui.takeMessages(), QStringList());
+    QCOMPARE(ui.text("cmdConnect"), QString("Disconnect"));
+}
+
+// Thousands of clicks in a seeded random order, in every state: no crash, every
+// byte that reaches the wire belongs to a valid command, and the echo always
+// shows exactly the bytes of the last frame that arrived.
+void EndToEndTest::randomClicksNeverSendAWrongByte() {
+    auto pty = std::make_unique<PseudoTerminal>();
+    Bench bench(pty->slavePath());
+    WindowDriver& ui = *bench.ui;
+    QRandomGenerator random(20261207);
+    const QStringList buttons = {"cmdConnect",  "cmdSendAscii", "cmdSendBCD", "cmdSendInteger",
+                                 "cmdSendSD",   "cmdDPCtl",     "cmdDP",      "cmdSaveCS_0",
+                                 "cmdSaveCS_1", "cmdConfig"};
+    const QStringList lists = {"cboUID", "cboHighByte", "cboLowByte", "cboBCDHi", "cboBCDLo",
+                               "cboMEM", "cboMuid",     "cboMBaud",   "cboComm",  "cboBaud"};
+    QStringList boxes = {"Check1", "chkDP_1", "chkDP_2", "chkDP_4", "chkDP_8"};
+    for (int digit = 1; digit <= 4; ++digit) {
+        for (int bit = 1; bit <= 128; bit <<= 1) {
+            boxes << QStringLiteral("chkD%1_%2").arg(digit).arg(bit);
+        }
+    }
+    for (int i = 0; i < 4; ++i) {
+        boxes << QStringLiteral("chkDP4_%1").arg(i);
+    }
+    // COM3 is never present, so picking it makes the next connect fail.
+    bench.devices.byPort[2] = pty->slavePath();
+
+    QByteArray wire;
+    int frames = 0;
+    for (int step = 0; step < 3000; ++step) {
+        const int kind = random.bounded(10);
+        if (kind < 5) {
+            ui.click(buttons[random.bounded(buttons.size())]);
+        } else if (kind < 7) {
+            const QString name = lists[random.bounded(lists.size())];
+            ui.list(name)->setFocus();
+            QTest::keyClick(ui.list(name), random.bounded(2) ? Qt::Key_Down : Qt::Key_Up);
+        } else if (kind < 9) {
+            ui.click(boxes[random.bounded(boxes.size())]);
+        } else {
+            ui.typeText("txtASCII", QString::number(random.bounded(100000)));
+        }
+        ui.takeMessages();
+        const QByteArray arrived = pty->readAvailable(0);
+        const QString echo = ui.text("lblTxData");
+        if (!arrived.isEmpty()) {
+            ++frames;
+            QCOMPARE(hexOf(bytesOf(arrived)), echo);
+        }
+        wire += arrived;
+    }
+    FrameDecoder decoder;
+    int valid = 0;
+    for (const DecodedFrame& frame : decoder.feed(bytesOf(wire))) {
+        QVERIFY2(frame.kind == DecodedFrame::Kind::Complete && frame.valid,
+                 frame.description.c_str());
+        ++valid;
+    }
+    QVERIFY(!decoder.flush());
+    QCOMPARE(valid, frames);
+    QVERIFY2(frames > 300, qPrintable(QString::number(frames)));
+}
+
+QTEST_MAIN(EndToEndTest)
+#include "test_endtoend.moc"
