@@ -1,0 +1,168 @@
+// Timings on this machine: the window's start-up, each button's click until
+// its last byte is handed to a pseudo-terminal, and the settings file.
+// Run with `make bench`; nothing in the tests depends on these figures.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "link/modini.h"
+#include "link/qtserialport.h"
+#include "support/pty.h"
+#include "support/recordingport.h"
+#include "ui/frmmain.h"
+#include "ui/toolkit.h"
+
+using namespace lumidex;
+
+namespace {
+
+const QByteArray kSettings =
+    "; bench settings\r\n[Display]\r\nDigits=4\r\n\r\n[Settings]\r\nCommPort=3\r\n"
+    "Setting=19200,n,8,1\r\n";
+
+QString settingsDir(QTemporaryDir& dir) {
+    QFile file(dir.path() + "/lumidex2.ini");
+    file.open(QIODevice::WriteOnly);
+    file.write(kSettings);
+    return dir.path() + "/";
+}
+
+void BM_WindowStartUp(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString appDir = settingsDir(dir);
+    test::RecordingPort port;
+    for (auto _ : state) {
+        auto window = std::make_unique<frmMain>(port, appDir);
+        benchmark::DoNotOptimize(window.get());
+        state.PauseTiming();
+        window.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_WindowStartUp)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// A connected window whose port is a pseudo-terminal at 38400 baud.
+struct Connected {
+    test::PseudoTerminal pty;
+    QTemporaryDir dir;
+    QtSerialPort port{test::portAt(1, pty.slavePath())};
+    frmMain window{port, dir.path() + "/"};
+
+    Connected() {
+        port.setSettings("38400,n,8,1");
+        button("cmdConnect")->click();
+        if (!port.PortOpen()) {
+            std::fprintf(stderr, "could not connect to %s\n", qPrintable(pty.slavePath()));
+            std::abort();
+        }
+    }
+    QPushButton* button(const char* name) { return window.findChild<QPushButton*>(name); }
+};
+
+// A click is timed until the handler returns, by which its last byte has
+// been handed to the driver.
+
+void BM_ClickToWire(benchmark::State& state, const char* buttonName) {
+    Connected bench;
+    QPushButton* button = bench.button(buttonName);
+    QLineEdit* text = qstrcmp(buttonName, "cmdSendAscii") == 0
+                          ? bench.window.findChild<QLineEdit*>("txtASCII")
+                          : nullptr;
+    for (auto _ : state) {
+        if (text) {
+            state.PauseTiming();
+            text->setText("12");
+            state.ResumeTiming();
+        }
+        button->click();
+        state.PauseTiming();
+        bench.pty.readAvailable(0);
+        state.ResumeTiming();
+    }
+}
+
+void BM_SettingsRead(benchmark::State& state) {
+    QTemporaryDir dir;
+    const modINI ini(settingsDir(dir));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ini.ReadIni("Settings", "CommPort"));
+        benchmark::DoNotOptimize(ini.ReadIni("Settings", "Setting"));
+    }
+}
+BENCHMARK(BM_SettingsRead)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+void BM_SettingsRewrite(benchmark::State& state) {
+    QTemporaryDir dir;
+    const modINI ini(settingsDir(dir));
+    int n = 0;
+    for (auto _ : state) {
+        ini.WriteIni("Settings", "CommPort", QString::number(1 + n++ % 10));
+        ini.WriteIni("Settings", "Setting", "19200,n,8,1");
+    }
+}
+BENCHMARK(BM_SettingsRewrite)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// Median click-to-last-byte time of the 8-byte configuration frame against
+// its time on the wire: 8 bytes of 10 bits at 38400 baud.
+void reportConfigurationRatio() {
+    Connected bench;
+    QPushButton* button = bench.button("cmdConfig");
+    std::vector<double> micros;
+    for (int i = 0; i < 2000; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        button->click();
+        const auto end = std::chrono::steady_clock::now();
+        micros.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+        bench.pty.readAvailable(0);
+    }
+    std::nth_element(micros.begin(), micros.begin() + micros.size() / 2, micros.end());
+    const double median = micros[micros.size() / 2];
+    const double wire = 8 * 10 / 38400.0 * 1e6;
+    std::printf(
+        "\nConfiguration frame: median %.1f us from click to last byte handed to the port, "
+        "%.2f %% of its %.0f us on the wire at 38400 baud (target: under 50 us, 2.5 %%)\n",
+        median, 100 * median / wire, wire);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // A failed send would open a message box and stall the run; count it instead.
+    int failures = 0;
+    setMessageSink([&failures](const QString& text) {
+        ++failures;
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    });
+    for (const char* name : {"cmdSendAscii", "cmdSendBCD", "cmdSendInteger", "cmdSendSD",
+                             "cmdDPCtl", "cmdDP", "cmdSaveCS_0", "cmdSaveCS_1", "cmdConfig"}) {
+        benchmark::RegisterBenchmark((std::string("BM_ClickToWire/") + name).c_str(),
+                                     BM_ClickToWire, name)
+            ->Unit(benchmark::kMicrosecond)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    reportConfigurationRatio();
+    return failures == 0 ? 0 : 1;
+}
