@@ -4,10 +4,12 @@
 
 #include "link/modini.h"
 #include "link/qtserialport.h"
+#include "ui/fonts.h"
 #include "ui/frmmain.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    lumidex::loadWindowFont();
     lumidex::QtSerialPort port;
     lumidex::frmMain window(port, lumidex::AppDir());
     window.show();
