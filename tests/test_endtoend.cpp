@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <utility>
 
 #include "link/qtserialport.h"
 #include "protocol/decoder.h"
@@ -106,14 +107,26 @@ const std::vector<Command>& commands() {
     return list;
 }
 
+// The real port, counting the bytes it accepted, so a test knows how many to
+// wait for on the other side.
+class CountingPort : public QtSerialPort {
+  public:
+    using QtSerialPort::QtSerialPort;
+    void Output(std::uint8_t byte) override {
+        QtSerialPort::Output(byte);
+        ++accepted;
+    }
+    int accepted = 0;
+};
+
 struct Bench {
     Devices devices;
-    std::unique_ptr<QtSerialPort> port;
+    std::unique_ptr<CountingPort> port;
     std::unique_ptr<WindowDriver> ui;
 
     explicit Bench(const QString& device) {
         devices.byPort[1] = device;
-        port = std::make_unique<QtSerialPort>(devices.resolver());
+        port = std::make_unique<CountingPort>(devices.resolver());
         ui = std::make_unique<WindowDriver>(*port);
     }
     ~Bench() {
@@ -331,11 +344,12 @@ void EndToEndTest::randomClicksNeverSendAWrongByte() {
             ui.typeText("txtASCII", QString::number(random.bounded(100000)));
         }
         ui.takeMessages();
-        const QByteArray arrived = pty->readAvailable(0);
-        const QString echo = ui.text("lblTxData");
-        if (!arrived.isEmpty()) {
+        const int sent = std::exchange(bench.port->accepted, 0);
+        const QByteArray arrived = pty->readBytes(sent, 3000);
+        QCOMPARE(arrived.size(), sent);
+        if (sent > 0) {
             ++frames;
-            QCOMPARE(hexOf(bytesOf(arrived)), echo);
+            QCOMPARE(hexOf(bytesOf(arrived)), ui.text("lblTxData"));
         }
         wire += arrived;
     }
