@@ -63,7 +63,6 @@ class PseudoTerminal {
 
     // Closes the master side, as if the device had been unplugged.
     void closeMaster();
-    bool masterOpen() const { return master_ >= 0; }
 
   private:
     int master_ = -1;
