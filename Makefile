@@ -5,10 +5,13 @@ BUILD    ?= build
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake g++ make qt6-base-dev qt6-serialport-dev
 RUN_PACKAGES := fonts-wine
+# The package test builds, validates and unpacks the .deb.
+TEST_PACKAGES := dpkg-dev file desktop-file-utils appstream
+PACKAGE_PACKAGES := dpkg-dev file
 BENCH_PACKAGES := libbenchmark-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
-.PHONY: all run test build deps bench fuzz clean
+.PHONY: all run test build deps bench fuzz package clean
 
 all: build
 
@@ -40,6 +43,7 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
+	$(call install_missing,$(TEST_PACKAGES))
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 run: build
@@ -50,6 +54,11 @@ run: build
 	  exit 1; \
 	fi
 	./$(BUILD)/lumidex-app
+
+# The Debian package, written to $(BUILD)/lumidex-app_<version>_<arch>.deb.
+package: build
+	$(call install_missing,$(PACKAGE_PACKAGES))
+	cd $(BUILD) && cpack -G DEB
 
 bench:
 	$(call install_missing,$(PACKAGES) $(BENCH_PACKAGES))

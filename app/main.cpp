@@ -11,6 +11,8 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Lets the desktop match the window to the installed desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.lumidex.LumidexApp"));
     lumidex::loadWindowFont();
     lumidex::QtSerialPort port;
     lumidex::frmMain window(port, lumidex::AppDir());
