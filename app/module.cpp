@@ -2,21 +2,15 @@
 // a module, obeys the frames addressed to it and shows the four digits a
 // module would light, so commands can be tried without hardware.
 #include <QApplication>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QPushButton>
 #include <QTimer>
-#include <QVBoxLayout>
-#include <QWidget>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
 
 #include "app/lineinput.h"
-#include "app/moduledisplay.h"
+#include "app/modulewindow.h"
 #include "protocol/modulemodel.h"
 #include "ui/fonts.h"
-#include "ui/pictures.h"
 
 namespace {
 
@@ -50,104 +44,9 @@ const char HelpText[] =
     "exit status 0 then, 1 when the device cannot be opened or read, 2 for bad\n"
     "arguments. With QT_QPA_PLATFORM=offscreen it runs without a display.\n";
 
-std::string joined(const std::vector<std::string>& items) {
-    std::string out;
-    for (const std::string& item : items) {
-        out += (out.empty() ? "" : "; ") + item;
-    }
-    return out;
-}
-
-// The window: where it listens, the digits, the status line and Restart.
-class ModuleWindow : public QWidget {
-  public:
-    ModuleWindow(ModuleModel& model, bool print) : model_(model), print_(print) {
-        setWindowTitle(QStringLiteral("Lumidex virtual module"));
-        setWindowIcon(appIcon());
-        unit_ = new QLabel(this);
-        unit_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        display_ = new ModuleDisplay(this);
-        status_ = new QLabel(this);
-        status_->setWordWrap(true);
-        status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        auto* restart = new QPushButton(QStringLiteral("Restart"), this);
-        restart->setObjectName(QStringLiteral("cmdRestart"));
-        connect(restart, &QPushButton::clicked, this, [this] {
-            model_.restart();
-            lastUnderstood_ = "restart: the start-up state";
-            lastIgnored_.clear();
-            refresh();
-        });
-        auto* bottom = new QHBoxLayout;
-        bottom->addWidget(status_, 1);
-        bottom->addWidget(restart, 0, Qt::AlignTop);
-        auto* layout = new QVBoxLayout(this);
-        layout->addWidget(unit_);
-        layout->addWidget(display_, 1);
-        layout->addLayout(bottom);
-        refresh();
-    }
-
-    void setListening(const QString& path) {
-        path_ = path;
-        refresh();
-    }
-
-    void frame(const DecodedFrame& frame) {
-        const ModuleResponse response = model_.apply(frame);
-        if (response.obeyed) {
-            lastUnderstood_ = response.frame;
-        }
-        lastIgnored_ = joined(response.ignored);
-        refresh();
-        if (print_) {
-            std::string line = screenLine(model_.screen());
-            if (response.obeyed) {
-                line += "  " + response.frame;
-            }
-            if (!response.ignored.empty()) {
-                line += "  ignored: " + lastIgnored_;
-            }
-            line += '\n';
-            std::fwrite(line.data(), 1, line.size(), stdout);
-            std::fflush(stdout);
-        }
-    }
-
-  private:
-    void refresh() {
-        QString unit = QStringLiteral("UID %1").arg(model_.uid());
-        if (const auto baud = model_.configuredBaud()) {
-            unit += QStringLiteral(", configured for %1 baud").arg(*baud);
-        }
-        if (!path_.isEmpty()) {
-            unit += QStringLiteral("  \u2014  listening on ") + path_;
-        }
-        unit_->setText(unit);
-        display_->setScreen(model_.screen());
-        status_->setText(
-            QStringLiteral("Last understood: %1\nIgnored: %2")
-                .arg(lastUnderstood_.empty() ? QStringLiteral("nothing yet")
-                                             : QString::fromStdString(lastUnderstood_),
-                     lastIgnored_.empty() ? QStringLiteral("nothing")
-                                          : QString::fromStdString(lastIgnored_)));
-    }
-
-    ModuleModel& model_;
-    bool print_;
-    QString path_;
-    std::string lastUnderstood_;
-    std::string lastIgnored_;
-    QLabel* unit_;
-    ModuleDisplay* display_;
-    QLabel* status_;
-};
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-
     int uid = 255;
     bool print = false;
     const std::vector<ExtraOption> extra = {
@@ -170,10 +69,20 @@ int main(int argc, char* argv[]) {
     LineOptions options;
     if (const auto exitCode = handleArguments(
             Program, UsageText, HelpText,
-            [&extra] { return parseLineArguments(QCoreApplication::arguments(), extra); },
+            [&] {
+                // Read before the window system starts, so --help and mistakes
+                // need no display.
+                QStringList args;
+                for (int i = 0; i < argc; ++i) {
+                    args << QString::fromLocal8Bit(argv[i]);
+                }
+                return parseLineArguments(args, extra);
+            },
             options)) {
         return *exitCode;
     }
+
+    QApplication app(argc, argv);
 
     loadWindowFont();
     QTimer stopPoll;

@@ -1,14 +1,18 @@
-// The operator window drives a running lumidex-module through the real serial
-// port: after each step, the screen the module prints is what the operator
-// meant to show.
+// The virtual module: its window shows, and Restart resets, what the model
+// says; and the operator window drives a running lumidex-module through the
+// real serial port, after each step of which the screen the module prints is
+// what the operator meant to show.
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QTest>
 #include <functional>
 
+#include "app/modulewindow.h"
 #include "link/qtserialport.h"
 #include "support/pty.h"
 #include "support/window.h"
@@ -48,8 +52,69 @@ struct Step {
 class TestModule : public QObject {
     Q_OBJECT
   private slots:
+    void windowShowsTheScreen();
+    void badUnitIdentifier();
     void operatorScript();
 };
+
+// Lit pixels (bright red) in each quarter of the digits, Digit 4 first.
+std::vector<int> litPerDigit(QWidget* display) {
+    const QImage image = display->grab().toImage();
+    std::vector<int> lit(4);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qRed(image.pixel(x, y)) > 200) {
+                ++lit[std::size_t(std::min(3, 4 * x / image.width()))];
+            }
+        }
+    }
+    return lit;
+}
+
+void TestModule::windowShowsTheScreen() {
+    ModuleModel model(255);
+    ModuleWindow window(model, false);
+    window.resize(600, 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    FrameDecoder decoder;
+    auto send = [&](const char* hex) {
+        const QByteArray raw = QByteArray::fromHex(hex);
+        for (const DecodedFrame& frame : decoder.feed(
+                 reinterpret_cast<const std::uint8_t*>(raw.constData()), std::size_t(raw.size()))) {
+            window.frame(frame);
+        }
+    };
+    auto* display = window.findChild<QWidget*>("display");
+    auto* status = window.findChild<QLabel*>("lblStatus");
+
+    send("1E1E 09 05 08000008");  // start-up points on Digit 4 and Digit 1
+    send("0561 F7000000 0541");
+    std::vector<int> lit = litPerDigit(display);
+    QVERIFY2(lit[0] > 2000 && lit[1] == 0 && lit[2] == 0 && lit[3] == 0,
+             qPrintable(QString("%1 %2 %3 %4").arg(lit[0]).arg(lit[1]).arg(lit[2]).arg(lit[3])));
+    QCOMPARE(status->text(), QString("Last understood: UID 5  segments F7 00 00 00\n"
+                                     "Ignored: UID 5  unknown command code 0x41 (skipped the "
+                                     "UID byte 05)"));
+    QVERIFY(window.findChild<QLabel*>("lblUnit")->text().startsWith("UID 5, configured for 38400"));
+
+    QTest::mouseClick(window.findChild<QPushButton*>("cmdRestart"), Qt::LeftButton);
+    QCOMPARE(screenLine(model.screen()), std::string("screen 08 00 00 08 bright"));
+    lit = litPerDigit(display);
+    // Only the two points: small, on the outer digits.
+    QVERIFY2(lit[0] > 0 && lit[0] < 500 && lit[2] == 0 && lit[3] > 0 && lit[3] < 500,
+             qPrintable(QString("%1 %2 %3 %4").arg(lit[0]).arg(lit[1]).arg(lit[2]).arg(lit[3])));
+}
+
+void TestModule::badUnitIdentifier() {
+    QProcess module;
+    module.start(modulePath(), {"--uid", "256", "--pty"});
+    QVERIFY(module.waitForFinished(10000));
+    QCOMPARE(module.exitCode(), 1);
+    QCOMPARE(QString::fromUtf8(module.readAllStandardError()),
+             QString("lumidex-module: unit identifier must be a whole number from 0 to 255: "
+                     "'256'\n"));
+}
 
 void TestModule::operatorScript() {
     if (!PseudoTerminal::available()) {
