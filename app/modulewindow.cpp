@@ -48,6 +48,7 @@ ModuleWindow::ModuleWindow(ModuleModel& model, bool print) : model_(model), prin
     layout->addWidget(unit_);
     layout->addWidget(display_, 1);
     layout->addLayout(bottom);
+    resize(520, 270);
     refresh();
 }
 
