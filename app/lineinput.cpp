@@ -1,9 +1,13 @@
 #include "app/lineinput.h"
 
 #include <QCoreApplication>
+#include <QSerialPort>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <stdexcept>
+
+#include "app/ptyhost.h"
 
 namespace lumidex::cli {
 
@@ -26,6 +30,121 @@ std::string reasonOf(const QSerialPort& port) {
         text[0] = static_cast<char>(text[0] - 'A' + 'a');
     }
     return text;
+}
+
+// The serial device or pseudo-terminal the options name, read through the
+// Qt event loop.
+class LineInput {
+  public:
+    using BytesFn = monitor::PtyHost::BytesFn;
+    using ErrorFn = monitor::PtyHost::ErrorFn;
+
+    // Opens the line and prints "listening on PATH" (with " at N baud" for a
+    // device) to standard output. Throws std::runtime_error with a plain
+    // message when it cannot be opened. `onError` is told, once, when reading
+    // stops for good.
+    void open(const LineOptions& options, BytesFn onBytes, ErrorFn onError);
+
+    // The device or pseudo-terminal path being read.
+    QString path() const { return path_; }
+
+    // Hands over what has already arrived, without waiting, so nothing
+    // written before the program stops is lost.
+    void readPending();
+
+  private:
+    QSerialPort port_;
+    monitor::PtyHost pty_;
+    bool pty_used_ = false;
+    QString path_;
+};
+
+// Feeds arriving bytes to the frame decoder and hands over each frame it
+// completes, and a frame left unfinished once the line has been quiet for the
+// idle time (0: only when flushed).
+class FrameReader {
+  public:
+    FrameReader(int idleMs, FrameFn onFrame);
+
+    void bytes(const std::uint8_t* data, std::size_t size);
+    // Ends a frame in progress, reporting it as cut short.
+    void flush();
+
+  private:
+    FrameDecoder decoder_;
+    QTimer idle_;
+    bool enableIdle_;
+    FrameFn onFrame_;
+};
+
+void LineInput::open(const LineOptions& options, BytesFn onBytes, ErrorFn onError) {
+    pty_used_ = options.pty;
+    if (options.pty) {
+        path_ = QString::fromStdString(pty_.open(std::move(onBytes), std::move(onError)));
+        std::printf("listening on %s\n", path_.toStdString().c_str());
+        std::fflush(stdout);
+        return;
+    }
+    path_ = options.device;
+    port_.setPortName(options.device);
+    port_.setBaudRate(options.baud);
+    port_.setDataBits(QSerialPort::Data8);
+    port_.setParity(QSerialPort::NoParity);
+    port_.setStopBits(QSerialPort::OneStop);
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!port_.open(QIODevice::ReadOnly)) {
+        throw std::runtime_error("cannot open " + options.device.toStdString() + ": " +
+                                 reasonOf(port_));
+    }
+    QObject::connect(&port_, &QSerialPort::readyRead, [this, onBytes] {
+        const QByteArray data = port_.readAll();
+        onBytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                static_cast<std::size_t>(data.size()));
+    });
+    QObject::connect(&port_, &QSerialPort::errorOccurred,
+                     [this, onError](QSerialPort::SerialPortError error) {
+                         if (error != QSerialPort::NoError &&
+                             error != QSerialPort::TimeoutError) {
+                             onError("lost " + path_.toStdString() + ": " + reasonOf(port_));
+                         }
+                     });
+    std::printf("listening on %s at %d baud\n", options.device.toStdString().c_str(),
+                options.baud);
+    std::fflush(stdout);
+}
+
+void LineInput::readPending() {
+    if (pty_used_) {
+        pty_.readPending();
+    } else if (port_.isOpen()) {
+        // Delivered through readyRead like any other bytes.
+        port_.waitForReadyRead(0);
+    }
+}
+
+FrameReader::FrameReader(int idleMs, FrameFn onFrame)
+    : enableIdle_(idleMs > 0), onFrame_(std::move(onFrame)) {
+    idle_.setSingleShot(true);
+    idle_.setInterval(idleMs);
+    QObject::connect(&idle_, &QTimer::timeout, [this] { flush(); });
+}
+
+void FrameReader::bytes(const std::uint8_t* data, std::size_t size) {
+    for (const DecodedFrame& frame : decoder_.feed(data, size)) {
+        onFrame_(frame);
+    }
+    if (enableIdle_ && decoder_.pending() > 0) {
+        idle_.start();
+    } else {
+        idle_.stop();
+    }
+}
+
+void FrameReader::flush() {
+    idle_.stop();
+    if (const auto partial = decoder_.flush()) {
+        onFrame_(*partial);
+    }
 }
 
 }  // namespace
@@ -156,86 +275,49 @@ std::optional<int> handleArguments(const char* program, const char* usage, const
     return std::nullopt;
 }
 
-void LineInput::open(const LineOptions& options, BytesFn onBytes, ErrorFn onError) {
-    pty_used_ = options.pty;
-    if (options.pty) {
-        path_ = QString::fromStdString(pty_.open(std::move(onBytes), std::move(onError)));
-        std::printf("listening on %s\n", path_.toStdString().c_str());
-        std::fflush(stdout);
-        return;
-    }
-    path_ = options.device;
-    port_.setPortName(options.device);
-    port_.setBaudRate(options.baud);
-    port_.setDataBits(QSerialPort::Data8);
-    port_.setParity(QSerialPort::NoParity);
-    port_.setStopBits(QSerialPort::OneStop);
-    port_.setFlowControl(QSerialPort::NoFlowControl);
-    if (!port_.open(QIODevice::ReadOnly)) {
-        throw std::runtime_error("cannot open " + options.device.toStdString() + ": " +
-                                 reasonOf(port_));
-    }
-    QObject::connect(&port_, &QSerialPort::readyRead, [this, onBytes] {
-        const QByteArray data = port_.readAll();
-        onBytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
-                static_cast<std::size_t>(data.size()));
-    });
-    QObject::connect(&port_, &QSerialPort::errorOccurred,
-                     [this, onError](QSerialPort::SerialPortError error) {
-                         if (error != QSerialPort::NoError &&
-                             error != QSerialPort::TimeoutError) {
-                             onError("lost " + path_.toStdString() + ": " + reasonOf(port_));
-                         }
-                     });
-    std::printf("listening on %s at %d baud\n", options.device.toStdString().c_str(),
-                options.baud);
-    std::fflush(stdout);
-}
-
-void LineInput::readPending() {
-    if (pty_used_) {
-        pty_.readPending();
-    } else if (port_.isOpen()) {
-        // Delivered through readyRead like any other bytes.
-        port_.waitForReadyRead(0);
-    }
-}
-
-FrameReader::FrameReader(int idleMs, FrameFn onFrame)
-    : enableIdle_(idleMs > 0), onFrame_(std::move(onFrame)) {
-    idle_.setSingleShot(true);
-    idle_.setInterval(idleMs);
-    QObject::connect(&idle_, &QTimer::timeout, [this] { flush(); });
-}
-
-void FrameReader::bytes(const std::uint8_t* data, std::size_t size) {
-    for (const DecodedFrame& frame : decoder_.feed(data, size)) {
-        onFrame_(frame);
-    }
-    if (enableIdle_ && decoder_.pending() > 0) {
-        idle_.start();
-    } else {
-        idle_.stop();
-    }
-}
-
-void FrameReader::flush() {
-    idle_.stop();
-    if (const auto partial = decoder_.flush()) {
-        onFrame_(*partial);
-    }
-}
-
-void quitOnStopSignals(QTimer& poll) {
+int readFrames(const char* program, const LineOptions& options, FrameFn onFrame,
+               const std::function<void(const QString& path)>& started) {
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
     // Signals only set a flag; the event loop notices it here and ends cleanly.
-    QObject::connect(&poll, &QTimer::timeout, [] {
+    QTimer stopPoll;
+    QObject::connect(&stopPoll, &QTimer::timeout, [] {
         if (stopRequested) {
             QCoreApplication::quit();
         }
     });
-    poll.start(50);
+    stopPoll.start(50);
+
+    FrameReader reader(options.idleMs, std::move(onFrame));
+    int exitCode = ExitOk;
+    auto fail = [&exitCode, program](const std::string& message) {
+        if (exitCode != ExitOk) {
+            return;  // already ending; say it once
+        }
+        printError(program, message);
+        exitCode = ExitFailure;
+        QCoreApplication::exit(ExitFailure);
+    };
+    LineInput line;
+    try {
+        line.open(
+            options,
+            [&reader](const std::uint8_t* data, std::size_t size) { reader.bytes(data, size); },
+            fail);
+    } catch (const std::runtime_error& e) {
+        printError(program, e.what());
+        return ExitFailure;
+    }
+    if (started) {
+        started(line.path());
+    }
+
+    QCoreApplication::exec();
+    if (exitCode == ExitOk) {
+        line.readPending();
+    }
+    reader.flush();
+    return exitCode;
 }
 
 }  // namespace lumidex::cli

@@ -3,16 +3,13 @@
 // ending cleanly on Ctrl+C or SIGTERM.
 #pragma once
 
-#include <QSerialPort>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "app/ptyhost.h"
 #include "protocol/decoder.h"
 
 namespace lumidex::cli {
@@ -58,55 +55,14 @@ void printError(const char* program, const std::string& message);
 std::optional<int> handleArguments(const char* program, const char* usage, const char* help,
                                    const std::function<LineOptions()>& parse, LineOptions& out);
 
-// The serial device or pseudo-terminal the options name, read through the
-// Qt event loop.
-class LineInput {
-  public:
-    using BytesFn = monitor::PtyHost::BytesFn;
-    using ErrorFn = monitor::PtyHost::ErrorFn;
+using FrameFn = std::function<void(const DecodedFrame& frame)>;
 
-    // Opens the line and prints "listening on PATH" (with " at N baud" for a
-    // device) to standard output. Throws std::runtime_error with a plain
-    // message when it cannot be opened. `onError` is told, once, when reading
-    // stops for good.
-    void open(const LineOptions& options, BytesFn onBytes, ErrorFn onError);
-
-    // The device or pseudo-terminal path being read.
-    QString path() const { return path_; }
-
-    // Hands over what has already arrived, without waiting, so nothing
-    // written before the program stops is lost.
-    void readPending();
-
-  private:
-    QSerialPort port_;
-    monitor::PtyHost pty_;
-    bool pty_used_ = false;
-    QString path_;
-};
-
-// Feeds arriving bytes to the frame decoder and hands over each frame it
-// completes, and a frame left unfinished once the line has been quiet for the
-// idle time (0: only when flushed).
-class FrameReader {
-  public:
-    using FrameFn = std::function<void(const DecodedFrame& frame)>;
-
-    FrameReader(int idleMs, FrameFn onFrame);
-
-    void bytes(const std::uint8_t* data, std::size_t size);
-    // Ends a frame in progress, reporting it as cut short.
-    void flush();
-
-  private:
-    FrameDecoder decoder_;
-    QTimer idle_;
-    bool enableIdle_;
-    FrameFn onFrame_;
-};
-
-// Makes SIGINT and SIGTERM end the Qt event loop normally; `poll` checks for
-// them and must live as long as the loop runs.
-void quitOnStopSignals(QTimer& poll);
+// Opens the line the options name, calls `started` with its path, and runs
+// the Qt event loop, handing over each frame, until the loop ends (a window
+// closes, Ctrl+C or SIGTERM, or the line fails). Frames that arrived just
+// before the end still count. Returns the exit status; a failure is said on
+// standard error, after `program`.
+int readFrames(const char* program, const LineOptions& options, FrameFn onFrame,
+               const std::function<void(const QString& path)>& started = {});
 
 }  // namespace lumidex::cli

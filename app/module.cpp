@@ -2,9 +2,7 @@
 // a module, obeys the frames addressed to it and shows the four digits a
 // module would light, so commands can be tried without hardware.
 #include <QApplication>
-#include <QTimer>
 #include <cstdio>
-#include <stdexcept>
 #include <string>
 
 #include "app/lineinput.h"
@@ -85,41 +83,12 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
 
     loadWindowFont();
-    QTimer stopPoll;
-    quitOnStopSignals(stopPoll);
-
     ModuleModel model(static_cast<std::uint8_t>(uid));
     ModuleWindow window(model, print);
-    FrameReader reader(options.idleMs, [&window](const DecodedFrame& frame) {
-        window.frame(frame);
-    });
-    int exitCode = ExitOk;
-    auto fail = [&exitCode](const std::string& message) {
-        if (exitCode != ExitOk) {
-            return;  // already ending; say it once
-        }
-        printError(Program, message);
-        exitCode = ExitFailure;
-        QCoreApplication::exit(ExitFailure);
-    };
-
-    LineInput line;
-    try {
-        line.open(
-            options,
-            [&reader](const std::uint8_t* data, std::size_t size) { reader.bytes(data, size); },
-            fail);
-    } catch (const std::runtime_error& e) {
-        printError(Program, e.what());
-        return ExitFailure;
-    }
-    window.setListening(line.path());
-    window.show();
-
-    app.exec();
-    if (exitCode == ExitOk) {
-        line.readPending();
-    }
-    reader.flush();
-    return exitCode;
+    return readFrames(
+        Program, options, [&window](const DecodedFrame& frame) { window.frame(frame); },
+        [&window](const QString& path) {
+            window.setListening(path);
+            window.show();
+        });
 }

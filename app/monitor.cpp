@@ -2,9 +2,7 @@
 // decoded line per frame, so an operator can check what reaches a module.
 #include <QCoreApplication>
 #include <QTime>
-#include <QTimer>
 #include <cstdio>
-#include <stdexcept>
 #include <string>
 
 #include "app/lineinput.h"
@@ -56,38 +54,6 @@ int main(int argc, char* argv[]) {
         return *exitCode;
     }
 
-    QTimer stopPoll;
-    quitOnStopSignals(stopPoll);
-
-    FrameReader monitor(options.idleMs, [](const lumidex::DecodedFrame& frame) {
-        printLine(frame.description);
-    });
-    int exitCode = ExitOk;
-    auto fail = [&exitCode](const std::string& message) {
-        if (exitCode != ExitOk) {
-            return;  // already ending; say it once
-        }
-        printError(Program, message);
-        exitCode = ExitFailure;
-        QCoreApplication::exit(ExitFailure);
-    };
-
-    LineInput line;
-    try {
-        line.open(
-            options,
-            [&monitor](const std::uint8_t* data, std::size_t size) { monitor.bytes(data, size); },
-            fail);
-    } catch (const std::runtime_error& e) {
-        printError(Program, e.what());
-        return ExitFailure;
-    }
-
-    app.exec();
-    // Bytes that arrived just before the stop still count.
-    if (exitCode == ExitOk) {
-        line.readPending();
-    }
-    monitor.flush();
-    return exitCode;
+    return readFrames(Program, options,
+                      [](const lumidex::DecodedFrame& frame) { printLine(frame.description); });
 }

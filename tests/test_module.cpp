@@ -14,6 +14,7 @@
 
 #include "app/modulewindow.h"
 #include "link/qtserialport.h"
+#include "support/program.h"
 #include "support/pty.h"
 #include "support/window.h"
 
@@ -23,11 +24,7 @@ using namespace lumidex::test;
 namespace {
 
 QString modulePath() {
-    QString path = QDir(QCoreApplication::applicationDirPath()).filePath("../lumidex-module");
-#ifdef Q_OS_WIN
-    path += ".exe";
-#endif
-    return QDir::cleanPath(path);
+    return lumidex::test::builtProgram("lumidex-module");
 }
 
 // The next line the module prints, or an empty string after `ms`.
