@@ -40,6 +40,7 @@ ModuleWindow::ModuleWindow(ModuleModel& model, bool print) : model_(model), prin
         lastUnderstood_ = "restart: the start-up state";
         lastIgnored_.clear();
         refresh();
+        printScreen("  " + lastUnderstood_);
     });
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(status_, 1);
@@ -64,15 +65,19 @@ void ModuleWindow::frame(const DecodedFrame& frame) {
     }
     lastIgnored_ = joined(response.ignored);
     refresh();
+    std::string notes;
+    if (response.obeyed) {
+        notes += "  " + response.frame;
+    }
+    if (!response.ignored.empty()) {
+        notes += "  ignored: " + lastIgnored_;
+    }
+    printScreen(notes);
+}
+
+void ModuleWindow::printScreen(const std::string& notes) {
     if (print_) {
-        std::string line = screenLine(model_.screen());
-        if (response.obeyed) {
-            line += "  " + response.frame;
-        }
-        if (!response.ignored.empty()) {
-            line += "  ignored: " + lastIgnored_;
-        }
-        line += '\n';
+        const std::string line = screenLine(model_.screen()) + notes + '\n';
         std::fwrite(line.data(), 1, line.size(), stdout);
         std::fflush(stdout);
     }

@@ -16,7 +16,8 @@ namespace lumidex {
 
 class ModuleWindow : public QWidget {
   public:
-    // With `print`, each frame also prints the screen line to standard output.
+    // With `print`, each frame and each restart also prints the screen line
+    // to standard output.
     ModuleWindow(ModuleModel& model, bool print);
 
     void setListening(const QString& path);
@@ -25,6 +26,8 @@ class ModuleWindow : public QWidget {
 
   private:
     void refresh();
+    // With --print: the screen line, then `notes`.
+    void printScreen(const std::string& notes);
 
     ModuleModel& model_;
     bool print_;

@@ -30,8 +30,6 @@ void TestModuleModel::scripts_data() {
         << 255 << "FF62 42312009" << "screen 00 22 00 00 bright"
         << "character 'B' (0x42) on digit 4 (no glyph, drawn blank); "
            "character 0x09 on digit 1 (no glyph, drawn blank)";
-    QTest::newRow("text replaces points")
-        << 255 << "FF63 0F FF62 31313131" << "screen 22 22 22 22 bright" << none;
     QTest::newRow("points keep segments")
         << 255 << "FF61 F7F7FFFF FF63 15" << "screen F7 FF F7 FF bright"
         << "decimal-point bits 0x10 (they name no digit)";
@@ -39,18 +37,13 @@ void TestModuleModel::scripts_data() {
     QTest::newRow("bcd nibble above 9")
         << 255 << "FF64 1A34" << "screen 22 00 73 36 bright"
         << "BCD nibble A on digit 3 (above 9, drawn blank)";
-    QTest::newRow("unsigned right-aligned")
-        << 255 << "FF66 0007" << "screen 00 00 00 23 bright" << none;
     QTest::newRow("unsigned zero") << 255 << "FF66 0000" << "screen 00 00 00 E7 bright" << none;
     QTest::newRow("unsigned too wide")
         << 255 << "FF66 2710" << "screen 10 10 10 10 bright"
         << "value 10000 (needs more than four places)";
-    QTest::newRow("signed -999") << 255 << "FF67 FC19" << "screen 10 77 77 77 bright" << none;
     QTest::newRow("signed -1000")
         << 255 << "FF67 FC18" << "screen 10 10 10 10 bright"
         << "value -1000 (needs more than four places)";
-    QTest::newRow("brightness toggles")
-        << 255 << "FF6E FF6E FF6E" << "screen 00 00 00 00 dim" << none;
     QTest::newRow("recall restores digits, not brightness")
         << 255 << "FF62 31323334 FF63 01 FF73 13 FF62 20202020 FF6E FF72 13"
         << "screen 22 D3 73 3E dim" << none;
@@ -65,8 +58,6 @@ void TestModuleModel::scripts_data() {
     QTest::newRow("configure, then new UID, then restart")
         << 255 << "1E1E 09 05 08000008 | FF6E 056E restart" << "screen 08 00 00 08 bright"
         << "frame for UID 255 (this module is 5)";
-    QTest::newRow("configure shows SEt")
-        << 7 << "1E1E 24 07 00000000" << "screen 00 75 D5 D4 bright" << none;
     QTest::newRow("configure elsewhere than 30")
         << 30 << "FF1E 24 07 00000000 1E6E" << "screen 00 00 00 00 dim"
         << "configuration frame for UID 255 (taken only at UID 30)";
