@@ -135,7 +135,9 @@ void ModuleModel::restart() {
 ModuleResponse ModuleModel::apply(const DecodedFrame& frame) {
     ModuleResponse r;
     r.frame = frame.description;
-    if (frame.kind != DecodedFrame::Kind::Complete) {
+    // Only whole frames are obeyed; the payload is read by position below.
+    if (frame.kind != DecodedFrame::Kind::Complete || !frame.code ||
+        frame.payload.size() + 2 != static_cast<std::size_t>(frameLengthOf(*frame.code))) {
         r.ignored.push_back(frame.description);
         return r;
     }

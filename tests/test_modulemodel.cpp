@@ -2,6 +2,7 @@
 // ignored out. Each row is one script; "|" marks a pause long enough for the
 // module to give up on a frame in progress, "restart" a power cycle.
 #include <QtTest>
+#include <random>
 
 #include "protocol/modulemodel.h"
 
@@ -13,6 +14,7 @@ class TestModuleModel : public QObject {
   private slots:
     void scripts_data();
     void scripts();
+    void randomBytesAreEachObeyedOrNamed();
 };
 
 void TestModuleModel::scripts_data() {
@@ -109,6 +111,34 @@ void TestModuleModel::scripts() {
     QCOMPARE(decoder.pending(), std::size_t(0));
     QCOMPARE(QString::fromStdString(screenLine(module.screen())), screen);
     QCOMPARE(notes.join("; "), ignored);
+}
+
+// Arbitrary bytes, with pauses: no crash, and every frame is either obeyed
+// or says what was ignored.
+void TestModuleModel::randomBytesAreEachObeyedOrNamed() {
+    std::mt19937 random(20261207);
+    ModuleModel module(0x1E);  // both the display and the configuration unit
+    FrameDecoder decoder;
+    int obeyed = 0;
+    for (int i = 0; i < 20000; ++i) {
+        // Mostly command codes and unit 30, so that many frames are whole.
+        static const std::uint8_t likely[] = {0x1E, 0x61, 0x62, 0x63, 0x64, 0x66, 0x67, 0x6E,
+                                              0x72, 0x73, 0x08, 0x00};
+        const std::uint8_t byte =
+            random() % 2 ? likely[random() % sizeof likely] : std::uint8_t(random());
+        std::vector<DecodedFrame> frames = decoder.feed(&byte, 1);
+        if (random() % 50 == 0) {
+            if (auto partial = decoder.flush()) {
+                frames.push_back(*partial);
+            }
+        }
+        for (const DecodedFrame& frame : frames) {
+            const ModuleResponse r = module.apply(frame);
+            QVERIFY2(r.obeyed || !r.ignored.empty(), frame.description.c_str());
+            obeyed += r.obeyed;
+        }
+    }
+    QVERIFY2(obeyed > 25, qPrintable(QString::number(obeyed)));
 }
 
 QTEST_APPLESS_MAIN(TestModuleModel)
