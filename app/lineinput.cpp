@@ -55,7 +55,7 @@ class LineInput {
   private:
     QSerialPort port_;
     monitor::PtyHost pty_;
-    bool pty_used_ = false;
+    bool usesPty_ = false;
     QString path_;
 };
 
@@ -78,7 +78,7 @@ class FrameReader {
 };
 
 void LineInput::open(const LineOptions& options, BytesFn onBytes, ErrorFn onError) {
-    pty_used_ = options.pty;
+    usesPty_ = options.pty;
     if (options.pty) {
         path_ = QString::fromStdString(pty_.open(std::move(onBytes), std::move(onError)));
         std::printf("listening on %s\n", path_.toStdString().c_str());
@@ -114,7 +114,7 @@ void LineInput::open(const LineOptions& options, BytesFn onBytes, ErrorFn onErro
 }
 
 void LineInput::readPending() {
-    if (pty_used_) {
+    if (usesPty_) {
         pty_.readPending();
     } else if (port_.isOpen()) {
         // Delivered through readyRead like any other bytes.
