@@ -10,6 +10,8 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/ptyhost.h"
 #include "protocol/decoder.h"
@@ -46,11 +48,35 @@ extern "C" void requestStop(int) {
     stopRequested = 1;
 }
 
-void printLine(const std::string& text) {
-    const std::string line =
-        QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString() + "  " + text +
-        "\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
+// Signals only set a flag; the event loop ends once it sees it, after a
+// timer tick or after the batch of bytes it is handling.
+void quitIfStopRequested() {
+    if (stopRequested) {
+        QCoreApplication::quit();
+    }
+}
+
+// How long a stop request may wait when no bytes arrive.
+constexpr int StopPollMs = 20;
+// The most bytes handled in one go, so a flood of input never delays a stop.
+constexpr qint64 ReadChunk = 4096;
+
+// Prints one line per text, all stamped with the current time, in one write:
+// frames that arrived together are printed together, and a flood of them
+// costs one system call per batch rather than one per frame.
+void printLines(const std::vector<std::string>& texts) {
+    if (texts.empty()) {
+        return;
+    }
+    const std::string stamp =
+        QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString() + "  ";
+    std::string out;
+    for (const std::string& text : texts) {
+        out += stamp;
+        out += text;
+        out += '\n';
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);
 }
 
@@ -185,9 +211,11 @@ class Monitor {
     }
 
     void bytes(const std::uint8_t* data, std::size_t size) {
-        for (const lumidex::DecodedFrame& frame : decoder_.feed(data, size)) {
-            printLine(frame.description);
+        std::vector<std::string> lines;
+        for (lumidex::DecodedFrame& frame : decoder_.feed(data, size)) {
+            lines.push_back(std::move(frame.description));
         }
+        printLines(lines);
         if (enableIdle_ && decoder_.pending() > 0) {
             idle_.start();
         } else {
@@ -198,7 +226,7 @@ class Monitor {
     void flush() {
         idle_.stop();
         if (const auto partial = decoder_.flush()) {
-            printLine(partial->description);
+            printLines({partial->description});
         }
     }
 
@@ -249,10 +277,12 @@ int main(int argc, char* argv[]) {
     lumidex::monitor::PtyHost pty;
     if (options.pty) {
         try {
-            const std::string path =
-                pty.open([&monitor](const std::uint8_t* data,
-                                    std::size_t size) { monitor.bytes(data, size); },
-                         fail);
+            const std::string path = pty.open(
+                [&monitor](const std::uint8_t* data, std::size_t size) {
+                    monitor.bytes(data, size);
+                    quitIfStopRequested();
+                },
+                fail);
             std::printf("listening on %s\n", path.c_str());
             std::fflush(stdout);
         } catch (const std::runtime_error& e) {
@@ -266,6 +296,7 @@ int main(int argc, char* argv[]) {
         port.setParity(QSerialPort::NoParity);
         port.setStopBits(QSerialPort::OneStop);
         port.setFlowControl(QSerialPort::NoFlowControl);
+        port.setReadBufferSize(ReadChunk);
         if (!port.open(QIODevice::ReadOnly)) {
             printError("cannot open " + options.device.toStdString() + ": " + reasonOf(port));
             return ExitFailure;
@@ -274,6 +305,7 @@ int main(int argc, char* argv[]) {
             const QByteArray data = port.readAll();
             monitor.bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
                           static_cast<std::size_t>(data.size()));
+            quitIfStopRequested();
         });
         QObject::connect(
             &port, &QSerialPort::errorOccurred,
@@ -287,17 +319,13 @@ int main(int argc, char* argv[]) {
         std::fflush(stdout);
     }
 
-    // Signals only set a flag; the event loop notices it here and ends cleanly.
     QTimer stopPoll;
-    QObject::connect(&stopPoll, &QTimer::timeout, [] {
-        if (stopRequested) {
-            QCoreApplication::quit();
-        }
-    });
-    stopPoll.start(50);
+    QObject::connect(&stopPoll, &QTimer::timeout, quitIfStopRequested);
+    stopPoll.start(StopPollMs);
 
     app.exec();
-    // Bytes that arrived just before the stop still count.
+    // Bytes that arrived just before the stop still count (one chunk at most,
+    // so an endless writer cannot hold the program up).
     if (exitCode == ExitOk) {
         if (options.pty) {
             pty.readPending();
