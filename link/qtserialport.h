@@ -58,7 +58,7 @@ class QtSerialPort : public SerialPort {
 
     // One click reserves once and writes at most 11 bytes; together the waits
     // stay well under a quarter of a second, so the window never freezes.
-    static constexpr int kReserveTimeoutMs = 200;
+    static constexpr int kReserveTimeoutMs = 150;
     static constexpr int kRoomTimeoutMs = 4;
     static constexpr std::size_t kMaxReserve = 256;
 
