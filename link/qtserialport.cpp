@@ -162,7 +162,7 @@ void QtSerialPort::reserve(std::size_t count) {
         throw SerialPortError("port is not open");
     }
     if (const auto refused = detail::waitForRoom(port_, count, kReserveTimeoutMs)) {
-        throw SerialPortError(openLabel_ + " has no room for the frame: " + *refused);
+        throw SerialPortError(openLabel_ + " cannot take the frame: " + *refused);
     }
 }
 
