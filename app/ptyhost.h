@@ -28,7 +28,7 @@ class PtyHost {
     // made, including on platforms that have none.
     std::string open(BytesFn onBytes, ErrorFn onError);
 
-    // Reads what has already arrived, up to one buffer (4 KiB) and without
+    // Reads what has already arrived, up to one buffer (1 KiB) and without
     // waiting, so bytes written just before the program stops still count,
     // while a writer that never stops cannot delay the stop.
     void readPending();

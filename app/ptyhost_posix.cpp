@@ -45,7 +45,7 @@ struct PtyHost::Impl {
         if (master < 0 || !notifier || !notifier->isEnabled()) {
             return;
         }
-        std::uint8_t buffer[4096];
+        std::uint8_t buffer[1024];
         ssize_t n;
         do {
             n = ::read(master, buffer, sizeof buffer);
