@@ -21,11 +21,11 @@ std::optional<std::string> unsupportedLineSettings(const LineSettings& settings)
 }
 
 // A terminal reports itself writable only while fewer than 256 bytes wait in
-// its output queue and its driver has buffer space, which drivers hand out in
-// blocks of at least that size (a pseudo-terminal in 256-byte chunks); so
-// "writable" means a write of up to 256 bytes is taken whole. Nothing else
-// writes to the port between this check and the frame's bytes, and the driver
-// only ever drains, so the room stays.
+// its output queue and its driver has buffer space; a pseudo-terminal hands
+// that space out in 256-byte chunks and serial drivers keep kilobytes, so
+// "writable" means a frame of a few bytes is taken whole. Nothing else writes
+// to the port between this check and the frame's bytes, and the driver only
+// ever drains, so the room stays.
 std::optional<std::string> waitForRoom(QSerialPort& port, std::size_t count, int timeoutMs) {
     if (count > QtSerialPort::kMaxReserve) {
         return "a frame of " + std::to_string(count) +
