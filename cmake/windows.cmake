@@ -1,0 +1,51 @@
+# Windows builds: the DLLs a program needs at run time and the folder one could
+# hand to a Windows user.
+
+# Qt's DLLs and plugins, and the compiler's own run-time DLLs.
+set(lumidex_qt_bin_dir "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")
+set(lumidex_qt_plugin_dir "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_PLUGINS}")
+set(lumidex_compiler_dlls "")
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+        execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
+                        OUTPUT_VARIABLE dll_path OUTPUT_STRIP_TRAILING_WHITESPACE)
+        get_filename_component(dll_path "${dll_path}" ABSOLUTE)
+        if(NOT EXISTS "${dll_path}")
+            message(FATAL_ERROR "${CMAKE_CXX_COMPILER} has no ${dll}")
+        endif()
+        list(APPEND lumidex_compiler_dlls "${dll_path}")
+    endforeach()
+endif()
+
+# `windows-folder`: lumidex-app.exe with everything it needs beside it,
+# stripped, in build-windows/lumidex/. Qt finds plugins in the executable's own
+# folder, so no qt.conf is needed.
+if(TARGET lumidex-app)
+    set(folder "${CMAKE_BINARY_DIR}/lumidex")
+    set(dlls ${lumidex_compiler_dlls})
+    foreach(module Core Gui Widgets)
+        list(APPEND dlls "${lumidex_qt_bin_dir}/Qt6${module}.dll")
+    endforeach()
+    set(plugins platforms/qwindows.dll styles/qwindowsvistastyle.dll)
+    set(copy_plugins "")
+    set(laid_out "${folder}/$<TARGET_FILE_NAME:lumidex-app>")
+    foreach(dll ${dlls})
+        get_filename_component(name "${dll}" NAME)
+        list(APPEND laid_out "${folder}/${name}")
+    endforeach()
+    foreach(plugin ${plugins})
+        get_filename_component(dir "${plugin}" DIRECTORY)
+        list(APPEND copy_plugins COMMAND ${CMAKE_COMMAND} -E copy
+             "${lumidex_qt_plugin_dir}/${plugin}" "${folder}/${dir}")
+        list(APPEND laid_out "${folder}/${plugin}")
+    endforeach()
+    add_custom_target(windows-folder
+        COMMAND ${CMAKE_COMMAND} -E rm -rf "${folder}"
+        COMMAND ${CMAKE_COMMAND} -E make_directory "${folder}/platforms" "${folder}/styles"
+        COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:lumidex-app> ${dlls} "${folder}"
+        ${copy_plugins}
+        COMMAND ${CMAKE_STRIP} --strip-unneeded ${laid_out}
+        DEPENDS lumidex-app
+        COMMENT "Laying out ${folder}"
+        VERBATIM)
+endif()
