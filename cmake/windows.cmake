@@ -1,5 +1,6 @@
-# Windows builds: the DLLs a program needs at run time and the folder one could
-# hand to a Windows user.
+# Windows builds: the DLLs a program needs at run time, the folder one could
+# hand to a Windows user, and (when cross-building on Linux) running the test
+# programs under Wine.
 
 # Qt's DLLs and plugins, and the compiler's own run-time DLLs.
 set(lumidex_qt_bin_dir "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")
@@ -48,4 +49,30 @@ if(TARGET lumidex-app)
         DEPENDS lumidex-app
         COMMENT "Laying out ${folder}"
         VERBATIM)
+else()
+    add_custom_target(windows-folder
+        COMMAND ${CMAKE_COMMAND} -E echo "lumidex-app is not built: no Win32 serial component yet"
+        COMMAND ${CMAKE_COMMAND} -E false)
+endif()
+
+# Cross-built on Linux: CTest runs each test program under Wine (see
+# tools/wine-run.sh for what the tests get from it).
+if(CMAKE_CROSSCOMPILING AND CMAKE_HOST_UNIX AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+    set(LUMIDEX_NATIVE_MONITOR "" CACHE FILEPATH
+        "Linux lumidex-monitor that reads the serial-line tests' COM ports")
+    set(wine_dll_dirs "${lumidex_qt_bin_dir}")
+    foreach(dll ${lumidex_compiler_dlls})
+        get_filename_component(dir "${dll}" DIRECTORY)
+        list(APPEND wine_dll_dirs "${dir}")
+    endforeach()
+    list(REMOVE_DUPLICATES wine_dll_dirs)
+    list(JOIN wine_dll_dirs ":" wine_dll_path)
+    get_filename_component(wine_run "${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.sh" ABSOLUTE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR "${wine_run}"
+        "--dll-path=${wine_dll_path}" "--monitor=${LUMIDEX_NATIVE_MONITOR}")
+    # The same, as one command for Linux programs that run Windows ones.
+    file(GENERATE OUTPUT "${CMAKE_BINARY_DIR}/wine-run"
+         CONTENT "#!/bin/sh\nexec '${wine_run}' '--dll-path=${wine_dll_path}' '--monitor=${LUMIDEX_NATIVE_MONITOR}' \"$@\"\n"
+         FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                          WORLD_READ WORLD_EXECUTE)
 endif()
