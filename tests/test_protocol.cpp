@@ -8,6 +8,7 @@
 #include "protocol/ansi.h"
 #include "protocol/commands.h"
 #include "protocol/txframe.h"
+#include "support/qtestcompat.h"
 #include "support/recordingport.h"
 
 using namespace lumidex;
