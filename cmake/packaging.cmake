@@ -1,18 +1,14 @@
-# Installation of the desktop files and the Debian package (`make package`,
-# or `cpack -G DEB` in the build folder). The programs' own install rules are
-# in the top-level CMakeLists.txt; `cmake --install` honours DESTDIR and
-# CMAKE_INSTALL_PREFIX.
+# Linux desktop installation: the desktop files and the Debian package
+# (`make package`, or `cpack -G DEB` in the build folder). The programs' own
+# install rules are in the top-level CMakeLists.txt; `cmake --install` honours
+# DESTDIR and CMAKE_INSTALL_PREFIX.
 
 set(LUMIDEX_APP_ID org.lumidex.LumidexApp)
 
-if(UNIX AND NOT APPLE)
-    install(FILES data/${LUMIDEX_APP_ID}.desktop
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-    install(FILES data/${LUMIDEX_APP_ID}.metainfo.xml
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-    install(FILES data/${LUMIDEX_APP_ID}.svg
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-endif()
+install(FILES data/${LUMIDEX_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES data/${LUMIDEX_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES data/${LUMIDEX_APP_ID}.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME lumidex-app)

@@ -98,4 +98,4 @@ void ShutdownTest::stopSignalDismissesOpenMessageBox() {
 }
 
 QTEST_MAIN(ShutdownTest)
-#include "test_shutdown.moc"
+#include "test_shutdown_posix.moc"
