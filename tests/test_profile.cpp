@@ -248,7 +248,7 @@ class TestProfile : public QObject {
         QTest::newRow("254 whole") << 254 << 254;
         QTest::newRow("255 cut") << 255 << 254;
         QTest::newRow("300 cut") << 300 << 254;
-        QTest::newRow("megabyte line cut") << (1 << 20) << 254;
+        QTest::newRow("line filling the size limit cut") << (1 << 20) - 9 << 254;
     }
     void readLengths() {
         QFETCH(int, length);
@@ -264,6 +264,40 @@ class TestProfile : public QObject {
         QCOMPARE(readProfileString(file, "s", "k", 4), value.substr(0, 3));
         QVERIFY(writeProfileString(file, "s", "k", "short"));
         QCOMPARE(slurp(file), std::string("[s]\r\nk=short\r\n"));
+    }
+
+    // Both keys of a save in one replace, through each encoding a file may come in.
+    void encodings_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QByteArray>("expected");  // empty: the save is refused
+        const QByteArray saved = "[Settings]\r\nCommPort=5\r\nSetting=19200,n,8,1\r\n; end\r\n";
+        QTest::newRow("plain") << bin("[Settings]\r\nCommPort=3\r\n; end\r\n") << saved;
+        QTest::newRow("UTF-8 mark kept")
+            << bin("\xEF\xBB\xBF[Settings]\r\nCommPort=3\r\n; end\r\n") << "\xEF\xBB\xBF" + saved;
+        QTest::newRow("UTF-16 little-endian refused")
+            << bin("\xFF\xFE[\0S\0e\0t\0t\0i\0n\0g\0s\0]\0\n\0C\0o\0m\0m\0P\0o\0r\0t\0=\0003\0")
+            << QByteArray();
+        QTest::newRow("UTF-16 big-endian refused")
+            << bin("\xFE\xFF\0[\0S\0e\0t\0t\0i\0n\0g\0s\0]\0\n\0C\0o\0m\0m\0P\0o\0r\0t\0=\0003")
+            << QByteArray();
+    }
+    void encodings() {
+        QFETCH(QByteArray, content);
+        QFETCH(QByteArray, expected);
+        QTemporaryDir dir;
+        const fs::path file = dir.filePath("p.ini").toStdString();
+        spit(file, sv(content));
+        QCOMPARE(readProfileString(file, "Settings", "CommPort"), std::string("3"));
+        const auto failure = writeProfileStrings(
+            file, "Settings", {{"CommPort", "5"}, {"Setting", "19200,n,8,1"}});
+        if (expected.isEmpty()) {
+            QVERIFY(failure);
+            QVERIFY2(failure->find("UTF-16") != std::string::npos, failure->c_str());
+            QCOMPARE(QByteArray::fromStdString(slurp(file)), content);
+        } else {
+            QVERIFY2(!failure, failure ? failure->c_str() : "");
+            QCOMPARE(QByteArray::fromStdString(slurp(file)), expected);
+        }
     }
 
     // Unusable files read as "" and are never replaced by a write.
@@ -297,7 +331,7 @@ class TestProfile : public QObject {
         }
         QTest::newRow("random bytes") << noise;
         QTest::newRow("NUL bytes") << QByteArray(1000, '\0');
-        QTest::newRow("megabyte line") << QByteArray(1 << 20, 'x');
+        QTest::newRow("line near the size limit") << QByteArray((1 << 20) - 64, 'x');
     }
     void garbageIsKept() {
         QFETCH(QByteArray, content);
@@ -314,12 +348,16 @@ class TestProfile : public QObject {
         QTemporaryDir dir;
         const fs::path file = dir.filePath("p.ini").toStdString();
         spit(file, "[s]\nk=1\n");
+        // A killed save's leftover goes; a file that merely looks alike stays.
+        spit(dir.filePath(".p.ini.tmp-a1B2c3").toStdString(), "left by a kill");
+        spit(dir.filePath(".p.ini.tmp-backup.old").toStdString(), "mine");
         fs::permissions(file,
                         fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
         QVERIFY(writeProfileString(file, "s", "k", "2"));
         QCOMPARE(fs::status(file).permissions(),
                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-        QCOMPARE(entries(dir.path().toStdString()), std::vector<std::string>{"p.ini"});
+        QCOMPARE(entries(dir.path().toStdString()),
+                 (std::vector<std::string>{".p.ini.tmp-backup.old", "p.ini"}));
     }
 
     void writesThroughSymbolicLink() {
@@ -346,7 +384,9 @@ class TestProfile : public QObject {
         QTest::addColumn<bool>("writes");
         QTest::addColumn<bool>("readable");
         QTest::newRow("read-only directory and file") << 0555 << 0444 << false << true;
-        QTest::newRow("read-only directory, writable file") << 0555 << 0666 << true << true;
+        // A replace needs a new file beside the old one; the file is never
+        // rewritten in place, as a kill during that could cut it.
+        QTest::newRow("read-only directory, writable file") << 0555 << 0666 << false << true;
         QTest::newRow("read-only file") << 0777 << 0444 << false << true;
         QTest::newRow("unreadable file") << 0777 << 0222 << false << false;
     }
