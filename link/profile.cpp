@@ -320,16 +320,45 @@ std::optional<std::string> updatedBytes(std::string_view original, std::string_v
 // How long a save waits for another program's save of the same file.
 constexpr int kLockTimeoutMs = 3000;
 
+std::optional<std::string> writeEntries(const fs::path& file, std::string_view section,
+                                        const std::vector<ProfileEntry>& entries,
+                                        const std::optional<fs::path>& seed);
+
 }  // namespace
 
 std::optional<std::string> writeProfileStrings(const fs::path& file, std::string_view section,
                                                const std::vector<ProfileEntry>& entries,
                                                const std::optional<fs::path>& seed) {
+    // An entry that cannot be stored is left out, as a write of it alone would
+    // have changed nothing; the others are still written.
+    std::vector<ProfileEntry> storable;
+    std::string leftOut;
     for (const ProfileEntry& entry : entries) {
-        if (!profileEntryStorable(section, entry.key, entry.value)) {
-            return "the entry \"" + entry.key + "\" holds a character a profile file cannot keep";
+        if (profileEntryStorable(section, entry.key, entry.value)) {
+            storable.push_back(entry);
+        } else {
+            leftOut += (leftOut.empty() ? "\"" : ", \"") + entry.key + "\"";
         }
     }
+    if (!leftOut.empty()) {
+        leftOut = "the value of " + leftOut +
+                  " holds a line break or NUL character, which the file cannot keep";
+        if (storable.empty()) {
+            return leftOut;
+        }
+    }
+    const std::optional<std::string> failure = writeEntries(file, section, storable, seed);
+    if (failure || leftOut.empty()) {
+        return failure;
+    }
+    return leftOut + "; the other values were saved";
+}
+
+namespace {
+
+std::optional<std::string> writeEntries(const fs::path& file, std::string_view section,
+                                        const std::vector<ProfileEntry>& entries,
+                                        const std::optional<fs::path>& seed) {
     try {
         std::string reason;
         const std::optional<fs::path> target = profileio::resolveLinks(file, reason);
@@ -381,6 +410,8 @@ std::optional<std::string> writeProfileStrings(const fs::path& file, std::string
         return std::string("there is not enough memory to save it");
     }
 }
+
+}  // namespace
 
 bool writeProfileString(const fs::path& file, std::string_view section, std::string_view key,
                         std::string_view value) {

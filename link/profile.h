@@ -101,9 +101,13 @@ struct ProfileEntry {
 // the file holds the old keys or the new ones, never a mix or a cut file.
 // Temporary files left by a killed save are removed.
 //
-// None on success. Otherwise why nothing was written (the file then holds what
-// it held before): an entry that cannot be stored, a file that is unusable
-// (see loadProfile) or UTF-16, a directory or file that refuses writing.
+// An entry that cannot be stored (see profileEntryStorable) is left out and
+// the others are written, as separate writes would have done.
+//
+// None when every entry was stored. Otherwise why not: the entries left out,
+// or why nothing was written (the file then holds what it held before): a
+// file that is unusable (see loadProfile) or UTF-16, a directory or file that
+// refuses writing.
 std::optional<std::string> writeProfileStrings(const std::filesystem::path& file,
                                                std::string_view section,
                                                const std::vector<ProfileEntry>& entries,
