@@ -8,16 +8,15 @@
 #include <string>
 
 #ifdef Q_OS_UNIX
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #endif
 
 #include "link/profile.h"
+#include "support/unprivileged.h"
 
 namespace fs = std::filesystem;
 using namespace lumidex;
+using lumidex::test::runUnprivileged;
 
 namespace {
 
@@ -49,28 +48,6 @@ std::vector<std::string> entries(const fs::path& dir) {
     return names;
 }
 
-#ifdef Q_OS_UNIX
-// Runs `body` where permission bits apply: as root, in a child process that has
-// become the unprivileged user "nobody". -1 when that cannot be arranged.
-int runUnprivileged(const std::function<int()>& body) {
-    if (::geteuid() != 0) {
-        return body();
-    }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) {
-            ::_exit(99);
-        }
-        ::_exit(body());
-    }
-    int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
-        WEXITSTATUS(status) == 99) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
-}
-#endif
 
 }  // namespace
 
