@@ -1,13 +1,43 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <new>
 #include <string>
 
 #include "link/profile_io.h"
 
+namespace fs = std::filesystem;
+
 namespace lumidex::profileio {
 
 namespace {
+
+std::string utf8(const std::wstring& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
+    return out;
+}
+
+// The system's text for a Win32 error code, with the code.
+std::string systemText(DWORD error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = length ? std::wstring(buffer, length) : std::wstring();
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' ||
+                             text.back() == L'.')) {
+        text.pop_back();
+    }
+    return (text.empty() ? std::string("error") : utf8(text)) + " (" + std::to_string(error) + ")";
+}
 
 bool writeAll(HANDLE file, std::string_view data) {
     std::size_t done = 0;
@@ -23,63 +53,386 @@ bool writeAll(HANDLE file, std::string_view data) {
     return true;
 }
 
-}  // namespace
-
-ReplaceResult replaceFile(const std::filesystem::path& target, std::string_view content) {
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        return ReplaceResult::Failed;
+// Reads the regular file open as `file` from its start: at most limit + 1 bytes.
+ReadResult readOpen(HANDLE file, std::size_t limit) {
+    ReadResult result;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file, &info)) {
+        result.reason = systemText(GetLastError());
+        return result;
     }
-
-    // A fresh name beside the target; CREATE_NEW never opens someone else's file.
-    HANDLE file = INVALID_HANDLE_VALUE;
-    std::wstring name;
-    for (unsigned attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        wchar_t suffix[32];
-        swprintf(suffix, 32, L".%08lx%04x", GetCurrentProcessId() ^ GetTickCount(), attempt);
-        name = (target.parent_path() / (L"." + target.filename().wstring() + suffix)).wstring();
-        file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
-            return ReplaceResult::NoTemporaryFile;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        result.reason = "it is not a regular file";
+        return result;
+    }
+    const unsigned long long size =
+        (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    if (size > limit) {
+        result.status = ReadStatus::TooLarge;
+        return result;
+    }
+    try {
+        std::string content(static_cast<std::size_t>(size) + 1, '\0');
+        std::size_t done = 0;
+        for (;;) {
+            if (done == content.size()) {
+                if (done > limit) {
+                    result.status = ReadStatus::TooLarge;
+                    return result;
+                }
+                content.resize(content.size() * 2 + 1 < limit + 1 ? content.size() * 2 + 1
+                                                                   : limit + 1);
+            }
+            OVERLAPPED at{};
+            at.Offset = static_cast<DWORD>(done);
+            at.OffsetHigh = static_cast<DWORD>(static_cast<unsigned long long>(done) >> 32);
+            DWORD got = 0;
+            if (!ReadFile(file, content.data() + done, static_cast<DWORD>(content.size() - done),
+                          &got, &at)) {
+                const DWORD error = GetLastError();
+                if (error == ERROR_HANDLE_EOF) {
+                    break;
+                }
+                result.reason = systemText(error);
+                return result;
+            }
+            if (got == 0) {
+                break;
+            }
+            done += got;
         }
+        if (done > limit) {
+            result.status = ReadStatus::TooLarge;
+            return result;
+        }
+        content.resize(done);
+        result.content = std::move(content);
+        result.status = ReadStatus::Read;
+    } catch (const std::bad_alloc&) {
+        result.reason = "there is not enough memory to read it";
     }
-    if (file == INVALID_HANDLE_VALUE) {
-        return ReplaceResult::NoTemporaryFile;
-    }
-
-    bool ok = writeAll(file, content) && FlushFileBuffers(file);
-    ok = CloseHandle(file) && ok;
-    if (ok) {
-        // ReplaceFileW keeps the original's attributes and security settings.
-        ok = exists ? ReplaceFileW(target.c_str(), name.c_str(), nullptr,
-                                   REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
-                    : MoveFileExW(name.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
-    }
-    if (!ok) {
-        DeleteFileW(name.c_str());
-        return ReplaceResult::Failed;
-    }
-    return ReplaceResult::Replaced;
+    return result;
 }
 
-bool overwriteFile(const std::filesystem::path& target, std::string_view content,
-                   std::string_view original) {
-    HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The identity of the file open as `file`: its volume and its index there.
+bool identityOf(HANDLE file, unsigned long long& volume, unsigned long long& index) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file, &info)) {
+        return false;
+    }
+    volume = info.dwVolumeSerialNumber;
+    index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+}
+
+// Whether `path` names the file open as `file`.
+bool pathNames(const fs::path& path, HANDLE file) {
+    HANDLE named = CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (named == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    unsigned long long v1 = 0, i1 = 0, v2 = 0, i2 = 0;
+    const bool same = identityOf(named, v1, i1) && identityOf(file, v2, i2) && v1 == v2 && i1 == i2;
+    CloseHandle(named);
+    return same;
+}
+
+// A temporary name beside `target` that nothing uses yet, with the file open
+// for writing; INVALID_HANDLE_VALUE with `error` set when none can be made.
+HANDLE createTemporary(const fs::path& target, std::wstring& name, DWORD& error, DWORD flags) {
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        wchar_t suffix[32];
+        swprintf(suffix, 32, L".tmp-%08lx%04x",
+                 static_cast<unsigned long>(GetCurrentProcessId() ^ GetTickCount()),
+                 attempt & 0xFFFF);
+        name = (target.parent_path() / (L"." + target.filename().wstring() + suffix)).wstring();
+        // CREATE_NEW never opens someone else's file.
+        HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL | flags, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            return file;
+        }
+        error = GetLastError();
+        if (error != ERROR_FILE_EXISTS) {
+            break;
+        }
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+unsigned long realReplaceFile(const wchar_t* replaced, const wchar_t* replacement) {
+    return ReplaceFileW(replaced, replacement, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                        nullptr)
+               ? 0
+               : GetLastError();
+}
+
+ReplaceFileHook replaceFileCall = realReplaceFile;
+
+// Failures that another program's open handle causes for a moment, such as an
+// editor that has the file open without sharing its deletion.
+bool passing(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_ACCESS_DENIED || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// A few tries over about a second.
+constexpr int kTries = 10;
+constexpr DWORD kPauseMs = 100;
+
+}  // namespace
+
+void setReplaceFileHook(ReplaceFileHook hook) {
+    replaceFileCall = hook ? hook : realReplaceFile;
+}
+
+ReadResult readFile(const fs::path& file, std::size_t limit) {
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        ReadResult result;
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            result.status = ReadStatus::Missing;
+        } else {
+            result.reason = systemText(error);
+        }
+        return result;
+    }
+    ReadResult result = readOpen(handle, limit);
+    CloseHandle(handle);
+    return result;
+}
+
+// The system resolves every link of an existing file when it opens it, and
+// says where it ended up; std::filesystem cannot be relied on for links here.
+std::optional<fs::path> resolveLinks(const fs::path& path, std::string& reason) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            return path;
+        }
+        reason = systemText(error);
+        return std::nullopt;
+    }
+    HANDLE file = CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            return path;  // not a link; opening it will report what is wrong
+        }
+        reason = "its link cannot be followed: " + systemText(error);
+        return std::nullopt;
+    }
+    std::wstring final(MAX_PATH, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(file, final.data(), static_cast<DWORD>(final.size()),
+                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length >= final.size()) {
+        final.resize(length + 1);
+        length = GetFinalPathNameByHandleW(file, final.data(), static_cast<DWORD>(final.size()),
+                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    }
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    if (length == 0 || length >= final.size()) {
+        if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            return path;
+        }
+        reason = "its link cannot be followed: " + systemText(error);
+        return std::nullopt;
+    }
+    final.resize(length);
+    if (final.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+        final = L"\\\\" + final.substr(8);
+    } else if (final.rfind(L"\\\\?\\", 0) == 0) {
+        final = final.substr(4);
+    }
+    return fs::path(final);
+}
+
+bool canCreateFilesIn(const fs::path& dir) {
+    std::wstring name;
+    DWORD error = 0;
+    HANDLE file = createTemporary(dir / L"probe", name, error, FILE_FLAG_DELETE_ON_CLOSE);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
-    bool ok = writeAll(file, content) && SetEndOfFile(file) && FlushFileBuffers(file);
-    if (!ok) {
-        LARGE_INTEGER start{};
-        if (SetFilePointerEx(file, start, nullptr, FILE_BEGIN) && writeAll(file, original)) {
-            SetEndOfFile(file);
+    CloseHandle(file);
+    return true;
+}
+
+std::optional<FileLock> FileLock::acquire(const fs::path& target, int timeoutMs,
+                                          std::string& reason) {
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+    for (;;) {
+        bool created = false;
+        HANDLE file = CreateFileW(target.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+        if (error == ERROR_FILE_NOT_FOUND) {
+            file = CreateFileW(target.c_str(), GENERIC_READ, kShareAll, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+            error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+            created = file != INVALID_HANDLE_VALUE;
+            if (error == ERROR_FILE_EXISTS) {
+                continue;  // another program created it just now
+            }
+        }
+        if (file == INVALID_HANDLE_VALUE) {
+            const DWORD attributes = GetFileAttributesW(target.c_str());
+            reason = attributes != INVALID_FILE_ATTRIBUTES &&
+                             (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                         ? "it is not a regular file"
+                         : systemText(error);
+            return std::nullopt;
+        }
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!GetFileInformationByHandle(file, &info) ||
+            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            CloseHandle(file);
+            reason = "it is not a regular file";
+            return std::nullopt;
+        }
+        // The lock covers one byte far beyond any settings file's end, so it
+        // stops other saves but never a program that only reads the file.
+        for (;;) {
+            OVERLAPPED at{};
+            at.OffsetHigh = 0x7FFFFFFF;
+            if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                           &at)) {
+                break;
+            }
+            error = GetLastError();
+            if (error != ERROR_LOCK_VIOLATION || GetTickCount64() >= deadline) {
+                CloseHandle(file);
+                reason = error == ERROR_LOCK_VIOLATION ? "another program kept it locked"
+                                                       : "it cannot be locked: " + systemText(error);
+                return std::nullopt;
+            }
+            Sleep(5);
+        }
+        // A save that held the lock before us may have put a new file in place.
+        if (pathNames(target, file)) {
+            return FileLock(target, reinterpret_cast<std::intptr_t>(file), created);
+        }
+        CloseHandle(file);
+    }
+}
+
+FileLock::FileLock(const fs::path& target, std::intptr_t handle, bool created)
+    : target_(target), handle_(handle), created_(created) {}
+
+FileLock::FileLock(FileLock&& other) noexcept
+    : target_(std::move(other.target_)),
+      handle_(other.handle_),
+      created_(other.created_),
+      replaced_(other.replaced_) {
+    other.handle_ = -1;
+}
+
+FileLock::~FileLock() {
+    if (handle_ == -1) {
+        return;
+    }
+    HANDLE file = reinterpret_cast<HANDLE>(handle_);
+    LARGE_INTEGER size{};
+    if (created_ && !replaced_ && GetFileSizeEx(file, &size) && size.QuadPart == 0 &&
+        pathNames(target_, file)) {
+        DeleteFileW(target_.c_str());
+    }
+    CloseHandle(file);
+}
+
+ReadResult FileLock::read(std::size_t limit) const {
+    return readOpen(reinterpret_cast<HANDLE>(handle_), limit);
+}
+
+ReplaceOutcome replaceFile(const fs::path& target, std::string_view content) {
+    ReplaceOutcome outcome;
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        outcome.reason = "it is read-only";
+        return outcome;
+    }
+
+    std::wstring name;
+    DWORD error = 0;
+    HANDLE file = createTemporary(target, name, error, 0);
+    if (file == INVALID_HANDLE_VALUE) {
+        outcome.reason = "its folder does not allow new files (" + systemText(error) + ")";
+        return outcome;
+    }
+    bool ok = writeAll(file, content) && FlushFileBuffers(file);
+    error = ok ? 0 : GetLastError();
+    if (!CloseHandle(file) && ok) {
+        ok = false;
+        error = GetLastError();
+    }
+
+    bool stranded = false;
+    for (int attempt = 0; ok && attempt < kTries; ++attempt) {
+        if (attempt > 0) {
+            Sleep(kPauseMs);
+        }
+        if (stranded || !exists) {
+            // Nothing is at the target's name: the new file only has to move there.
+            error = MoveFileExW(name.c_str(), target.c_str(),
+                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                        ? 0
+                        : GetLastError();
+        } else {
+            // ReplaceFileW keeps the original's attributes and security settings.
+            error = replaceFileCall(target.c_str(), name.c_str());
+            if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+                error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+                // The original is gone and the new content exists only under the
+                // temporary name: it must be put in place, never deleted.
+                stranded = true;
+                attempt = -1;  // a full set of tries for the move
+                continue;
+            }
+        }
+        if (error == 0) {
+            outcome.result = ReplaceResult::Replaced;
+            return outcome;
+        }
+        if (!passing(error)) {
+            break;
         }
     }
-    ok = CloseHandle(file) && ok;
-    return ok;
+    if (stranded) {
+        outcome.result = ReplaceResult::Stranded;
+        outcome.reason = "the system removed it while replacing it (" + systemText(error) +
+                         "); the new settings are in " + utf8(name);
+        return outcome;
+    }
+    DeleteFileW(name.c_str());
+    outcome.reason = systemText(error);
+    return outcome;
+}
+
+void removeStaleTemporaries(const fs::path& target) {
+    const std::wstring pattern =
+        (target.parent_path() / (L"." + target.filename().wstring() + L".tmp-*")).wstring();
+    const std::string fileName = utf8(target.filename().wstring());
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        const DWORD kind = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+        if (!(found.dwFileAttributes & kind) && isTemporaryName(utf8(found.cFileName), fileName)) {
+            DeleteFileW((target.parent_path() / found.cFileName).c_str());
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
 }
 
 }  // namespace lumidex::profileio
