@@ -55,8 +55,7 @@ modINI::modINI(const QString& appDir, const QString& perUserRoot)
     std::string reason;
     const std::optional<std::filesystem::path> target =
         profileio::resolveLinks(besideProgram_, reason);
-    const std::filesystem::path folder = (target ? *target : besideProgram_).parent_path();
-    if (profileio::canCreateFilesIn(folder.empty() ? std::filesystem::path(".") : folder)) {
+    if (profileio::canCreateFilesBeside(target ? *target : besideProgram_)) {
         return;
     }
     const QString root = perUserRoot.isEmpty()

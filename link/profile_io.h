@@ -35,9 +35,10 @@ ReadResult readFile(const std::filesystem::path& file, std::size_t limit);
 std::optional<std::filesystem::path> resolveLinks(const std::filesystem::path& path,
                                                   std::string& reason);
 
-// Whether a new file can be created in `dir` and renamed there: tried with a
-// temporary file that is removed again.
-bool canCreateFilesIn(const std::filesystem::path& dir);
+// Whether a new file can be created beside `target` and renamed there: tried
+// with one of replaceFile's temporary files, removed again at once (and by
+// removeStaleTemporaries should the program die in between).
+bool canCreateFilesBeside(const std::filesystem::path& target);
 
 // An exclusive advisory lock that serialises read, change and replace of one
 // file between programs. The lock is taken on the file itself (created empty

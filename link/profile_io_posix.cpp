@@ -160,9 +160,9 @@ std::optional<fs::path> resolveLinks(const fs::path& start, std::string& reason)
     return std::nullopt;
 }
 
-bool canCreateFilesIn(const fs::path& dir) {
+bool canCreateFilesBeside(const fs::path& target) {
     std::string name;
-    const int fd = createTemporary(dir / "probe", name);
+    const int fd = createTemporary(target, name);
     if (fd < 0) {
         return false;
     }

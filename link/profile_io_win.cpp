@@ -255,10 +255,10 @@ std::optional<fs::path> resolveLinks(const fs::path& path, std::string& reason) 
     return fs::path(final);
 }
 
-bool canCreateFilesIn(const fs::path& dir) {
+bool canCreateFilesBeside(const fs::path& target) {
     std::wstring name;
     DWORD error = 0;
-    HANDLE file = createTemporary(dir / L"probe", name, error, FILE_FLAG_DELETE_ON_CLOSE);
+    HANDLE file = createTemporary(target, name, error, FILE_FLAG_DELETE_ON_CLOSE);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
