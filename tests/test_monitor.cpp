@@ -10,6 +10,8 @@
 #include <QtTest>
 #include <utility>
 
+#include "support/program.h"
+
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <termios.h>
@@ -22,11 +24,7 @@
 namespace {
 
 QString monitorPath() {
-    QString path = QDir(QCoreApplication::applicationDirPath()).filePath("../lumidex-monitor");
-#ifdef Q_OS_WIN
-    path += ".exe";
-#endif
-    return QDir::cleanPath(path);
+    return lumidex::test::builtProgram("lumidex-monitor");
 }
 
 // A monitor process that is killed if a test leaves it running.
