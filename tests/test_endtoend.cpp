@@ -15,6 +15,7 @@
 #include "link/portpins.h"
 #include "link/qtserialport.h"
 #include "protocol/decoder.h"
+#include "support/program.h"
 #include "support/pty.h"
 #include "support/window.h"
 
@@ -188,7 +189,7 @@ namespace {
 class Monitor {
   public:
     bool start() {
-        const QString program = QCoreApplication::applicationDirPath() + "/../lumidex-monitor";
+        const QString program = builtProgram("lumidex-monitor");
         if (!QFile::exists(program)) {
             return false;
         }
