@@ -10,8 +10,12 @@
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 #include "link/profile.h"
+#include "link/profile_io.h"
 #include "support/unprivileged.h"
 
 namespace fs = std::filesystem;
@@ -344,14 +348,88 @@ class TestProfile : public QObject {
         spit(base / "real" / "p.ini", "; keep\n[s]\nk=1\n");
         std::error_code ec;
         fs::create_symlink("real/p.ini", base / "p.ini", ec);
-        if (ec) {
+        if (ec || !fs::exists(base / "p.ini")) {
             QSKIP("symbolic links cannot be created here");
         }
         QVERIFY(writeProfileString(base / "p.ini", "s", "k", "2"));
-        QVERIFY(fs::is_symlink(base / "p.ini"));
+#ifndef Q_OS_WIN
+        QVERIFY(fs::is_symlink(base / "p.ini"));  // MinGW cannot tell links apart
+#endif
         QCOMPARE(slurp(base / "real" / "p.ini"), std::string("; keep\n[s]\nk=2\r\n"));
         QCOMPARE(entries(base / "real"), std::vector<std::string>{"p.ini"});
     }
+
+#ifdef Q_OS_WIN
+    // How a replace fails on Windows, and what the file holds afterwards.
+    void windowsReplaceFailures_data() {
+        QTest::addColumn<QString>("obstacle");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("read-only file") << "read-only" << false;
+        QTest::newRow("directory in the way") << "directory" << false;
+        QTest::newRow("original removed, replacement left (1176)") << "1176" << true;
+        QTest::newRow("file in use for a moment") << "in use briefly" << true;
+        QTest::newRow("file in use throughout") << "in use" << false;
+    }
+    void windowsReplaceFailures() {
+        QFETCH(QString, obstacle);
+        QFETCH(bool, saved);
+        QTemporaryDir dir;
+        const fs::path file = dir.filePath("p.ini").toStdWString();
+        const std::string original = "; keep\r\n[s]\r\nk=1\r\n";
+        if (obstacle == "directory") {
+            fs::create_directory(file);
+        } else {
+            spit(file, original);
+        }
+        HANDLE holder = INVALID_HANDLE_VALUE;
+        HANDLE releaser = nullptr;
+        if (obstacle == "read-only") {
+            SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
+        } else if (obstacle == "1176") {
+            // What ReplaceFileW leaves when it fails so: the original moved
+            // away and gone, the new content under its temporary name.
+            profileio::setReplaceFileHook([](const wchar_t* replaced, const wchar_t*) -> unsigned long {
+                const std::wstring away = std::wstring(replaced) + L".gone";
+                MoveFileExW(replaced, away.c_str(), MOVEFILE_REPLACE_EXISTING);
+                DeleteFileW(away.c_str());
+                return ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+            });
+        } else if (obstacle.startsWith("in use")) {
+            // An editor's handle that does not share deletion.
+            holder = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+            QVERIFY(holder != INVALID_HANDLE_VALUE);
+            if (obstacle == "in use briefly") {
+                releaser = CreateThread(
+                    nullptr, 0,
+                    [](LPVOID handle) -> DWORD {
+                        Sleep(300);
+                        CloseHandle(static_cast<HANDLE>(handle));
+                        return 0;
+                    },
+                    holder, 0, nullptr);
+                holder = INVALID_HANDLE_VALUE;
+            }
+        }
+        const auto failure = writeProfileStrings(file, "s", {{"k", "2"}});
+        profileio::setReplaceFileHook(nullptr);
+        if (releaser) {
+            WaitForSingleObject(releaser, INFINITE);
+            CloseHandle(releaser);
+        }
+        if (holder != INVALID_HANDLE_VALUE) {
+            CloseHandle(holder);
+        }
+        SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+        QCOMPARE(!failure, saved);
+        if (obstacle == "directory") {
+            QVERIFY(fs::is_directory(file));
+        } else {
+            QCOMPARE(slurp(file), saved ? std::string("; keep\r\n[s]\r\nk=2\r\n") : original);
+        }
+        QCOMPARE(entries(dir.path().toStdWString()), std::vector<std::string>{"p.ini"});
+    }
+#endif
 
     // Permission refusals. As root, permission bits stop nothing, so the writes
     // run in a child process that has dropped to an unprivileged user.
