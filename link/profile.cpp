@@ -110,8 +110,9 @@ bool hasLineBreakOrNul(std::string_view text) {
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
-std::string tooLargeText() {
-    return "it is larger than " + std::to_string(kProfileSizeLimit >> 20) + " MiB";
+// "<subject> is larger than 1 MiB".
+std::string tooLargeText(const std::string& subject = "it") {
+    return subject + " is larger than " + std::to_string(kProfileSizeLimit >> 20) + " MiB";
 }
 
 }  // namespace
@@ -370,6 +371,9 @@ std::optional<std::string> writeEntries(const fs::path& file, std::string_view s
         if (!lock) {
             return reason;
         }
+        // No save is under way while the lock is held: any temporary file is
+        // a killed save's.
+        profileio::removeStaleTemporaries(*target);
         const profileio::ReadResult current = lock->read(kProfileSizeLimit);
         if (current.status == profileio::ReadStatus::TooLarge) {
             return tooLargeText();
@@ -381,7 +385,7 @@ std::optional<std::string> writeEntries(const fs::path& file, std::string_view s
         if (lock->createdFile() && seed) {
             const profileio::ReadResult start = profileio::readFile(*seed, kProfileSizeLimit);
             if (start.status == profileio::ReadStatus::TooLarge) {
-                return seed->string() + ", which it starts as a copy of, " + tooLargeText().substr(3);
+                return tooLargeText(seed->string() + ", which it starts as a copy of,");
             }
             if (start.status == profileio::ReadStatus::Failed) {
                 return seed->string() + ", which it starts as a copy of, cannot be read (" +
@@ -397,7 +401,6 @@ std::optional<std::string> writeEntries(const fs::path& file, std::string_view s
         if (*updated == current.content) {
             return std::nullopt;  // already holds these values
         }
-        profileio::removeStaleTemporaries(*target);
         const profileio::ReplaceOutcome outcome = profileio::replaceFile(*target, *updated);
         if (outcome.result != profileio::ReplaceResult::Failed) {
             lock->markReplaced();
