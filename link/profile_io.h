@@ -41,10 +41,13 @@ std::optional<std::filesystem::path> resolveLinks(const std::filesystem::path& p
 bool canCreateFilesBeside(const std::filesystem::path& target);
 
 // An exclusive advisory lock that serialises read, change and replace of one
-// file between programs. The lock is taken on the file itself (created empty
-// when missing) and checked afterwards to still be the file the path names, as
-// a replace by rename gives the path a new file. Released when destroyed, also
-// when the program is killed (the system drops it with the last handle).
+// file between programs. Released when destroyed, also when the program is
+// killed (the system drops it with the last handle).
+//
+// Where it is held differs: on POSIX systems on the file itself (created empty
+// when missing), checked after locking to still be the file the path names, as
+// a replace by rename gives the path a new file; on Windows on a hidden file
+// beside it (".NAME.lock"), which is never replaced.
 class FileLock {
   public:
     // Waits up to `timeoutMs` for the lock. None when the file cannot be opened
@@ -60,9 +63,9 @@ class FileLock {
     // replaced is removed again, so a failed first save leaves no empty file.
     ~FileLock();
 
-    // Reads the locked file as readFile does.
+    // Reads the locked file as readFile does; a missing file reads as empty.
     ReadResult read(std::size_t limit) const;
-    // Whether the file was missing and the lock created it.
+    // Whether the file was missing when the lock was taken.
     bool createdFile() const { return created_; }
     // Tells the lock that the path now names a new file.
     void markReplaced() { replaced_ = true; }

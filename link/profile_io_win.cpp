@@ -116,30 +116,6 @@ ReadResult readOpen(HANDLE file, std::size_t limit) {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// The identity of the file open as `file`: its volume and its index there.
-bool identityOf(HANDLE file, unsigned long long& volume, unsigned long long& index) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(file, &info)) {
-        return false;
-    }
-    volume = info.dwVolumeSerialNumber;
-    index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    return true;
-}
-
-// Whether `path` names the file open as `file`.
-bool pathNames(const fs::path& path, HANDLE file) {
-    HANDLE named = CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (named == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    unsigned long long v1 = 0, i1 = 0, v2 = 0, i2 = 0;
-    const bool same = identityOf(named, v1, i1) && identityOf(file, v2, i2) && v1 == v2 && i1 == i2;
-    CloseHandle(named);
-    return same;
-}
-
 // A temporary name beside `target` that nothing uses yet, with the file open
 // for writing; INVALID_HANDLE_VALUE with `error` set when none can be made.
 HANDLE createTemporary(const fs::path& target, std::wstring& name, DWORD& error, DWORD flags) {
@@ -176,7 +152,8 @@ ReplaceFileHook replaceFileCall = realReplaceFile;
 // editor that has the file open without sharing its deletion.
 bool passing(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-           error == ERROR_ACCESS_DENIED || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+           error == ERROR_ACCESS_DENIED || error == ERROR_UNABLE_TO_REMOVE_REPLACED ||
+           error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
 }
 
 // A few tries over about a second.
@@ -266,62 +243,42 @@ bool canCreateFilesBeside(const fs::path& target) {
     return true;
 }
 
+// Windows keeps the lock on a hidden file beside the settings file that is
+// never replaced, so its identity never changes, and programs waiting for it
+// hold no handle on the settings file that could get in a replace's way.
 std::optional<FileLock> FileLock::acquire(const fs::path& target, int timeoutMs,
                                           std::string& reason) {
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        reason = "it is not a regular file";
+        return std::nullopt;
+    }
+    const fs::path lockPath = target.parent_path() / (L"." + target.filename().wstring() + L".lock");
+    HANDLE file = CreateFileW(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        reason = "its lock file " + utf8(lockPath.wstring()) + " cannot be opened: " +
+                 systemText(GetLastError());
+        return std::nullopt;
+    }
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
     for (;;) {
-        bool created = false;
-        HANDLE file = CreateFileW(target.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        DWORD error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
-        if (error == ERROR_FILE_NOT_FOUND) {
-            file = CreateFileW(target.c_str(), GENERIC_READ, kShareAll, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-            error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
-            created = file != INVALID_HANDLE_VALUE;
-            if (error == ERROR_FILE_EXISTS) {
-                continue;  // another program created it just now
-            }
+        OVERLAPPED at{};
+        if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+            break;
         }
-        if (file == INVALID_HANDLE_VALUE) {
-            const DWORD attributes = GetFileAttributesW(target.c_str());
-            reason = attributes != INVALID_FILE_ATTRIBUTES &&
-                             (attributes & FILE_ATTRIBUTE_DIRECTORY)
-                         ? "it is not a regular file"
-                         : systemText(error);
-            return std::nullopt;
-        }
-        BY_HANDLE_FILE_INFORMATION info{};
-        if (!GetFileInformationByHandle(file, &info) ||
-            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_LOCK_VIOLATION || GetTickCount64() >= deadline) {
             CloseHandle(file);
-            reason = "it is not a regular file";
+            reason = error == ERROR_LOCK_VIOLATION ? "another program kept it locked"
+                                                   : "it cannot be locked: " + systemText(error);
             return std::nullopt;
         }
-        // The lock covers one byte far beyond any settings file's end, so it
-        // stops other saves but never a program that only reads the file.
-        for (;;) {
-            OVERLAPPED at{};
-            at.OffsetHigh = 0x7FFFFFFF;
-            if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
-                           &at)) {
-                break;
-            }
-            error = GetLastError();
-            if (error != ERROR_LOCK_VIOLATION || GetTickCount64() >= deadline) {
-                CloseHandle(file);
-                reason = error == ERROR_LOCK_VIOLATION ? "another program kept it locked"
-                                                       : "it cannot be locked: " + systemText(error);
-                return std::nullopt;
-            }
-            Sleep(5);
-        }
-        // A save that held the lock before us may have put a new file in place.
-        if (pathNames(target, file)) {
-            return FileLock(target, reinterpret_cast<std::intptr_t>(file), created);
-        }
-        CloseHandle(file);
+        Sleep(5);
     }
+    const bool missing = GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES &&
+                         GetLastError() == ERROR_FILE_NOT_FOUND;
+    return FileLock(target, reinterpret_cast<std::intptr_t>(file), missing);
 }
 
 FileLock::FileLock(const fs::path& target, std::intptr_t handle, bool created)
@@ -336,20 +293,17 @@ FileLock::FileLock(FileLock&& other) noexcept
 }
 
 FileLock::~FileLock() {
-    if (handle_ == -1) {
-        return;
+    if (handle_ != -1) {
+        CloseHandle(reinterpret_cast<HANDLE>(handle_));  // releases the lock
     }
-    HANDLE file = reinterpret_cast<HANDLE>(handle_);
-    LARGE_INTEGER size{};
-    if (created_ && !replaced_ && GetFileSizeEx(file, &size) && size.QuadPart == 0 &&
-        pathNames(target_, file)) {
-        DeleteFileW(target_.c_str());
-    }
-    CloseHandle(file);
 }
 
 ReadResult FileLock::read(std::size_t limit) const {
-    return readOpen(reinterpret_cast<HANDLE>(handle_), limit);
+    ReadResult result = readFile(target_, limit);
+    if (result.status == ReadStatus::Missing) {
+        result.status = ReadStatus::Read;  // a missing file reads as empty, as on other systems
+    }
+    return result;
 }
 
 ReplaceOutcome replaceFile(const fs::path& target, std::string_view content) {
@@ -389,8 +343,9 @@ ReplaceOutcome replaceFile(const fs::path& target, std::string_view content) {
         } else {
             // ReplaceFileW keeps the original's attributes and security settings.
             error = replaceFileCall(target.c_str(), name.c_str());
-            if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
-                error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+            if ((error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+                 error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) &&
+                GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
                 // The original is gone and the new content exists only under the
                 // temporary name: it must be put in place, never deleted.
                 stranded = true;

@@ -43,10 +43,18 @@ void spit(const fs::path& file, std::string_view content) {
     std::ofstream(file, std::ios::binary).write(content.data(), std::streamsize(content.size()));
 }
 
+// The directory's entries, less the hidden lock file that saves on Windows
+// keep beside the settings file.
 std::vector<std::string> entries(const fs::path& dir) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir)) {
-        names.push_back(e.path().filename().string());
+        const std::string name = e.path().filename().string();
+#ifdef Q_OS_WIN
+        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".lock") == 0) {
+            continue;
+        }
+#endif
+        names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     return names;
