@@ -34,14 +34,17 @@ void setPortPins(PortPins pins) {
     pinTable() = std::move(pins);
 }
 
-const PortPins& portPins() {
-    return pinTable();
+std::optional<QString> pinnedDevice(int n) {
+    const auto it = pinTable().find(n);
+    if (it == pinTable().end()) {
+        return std::nullopt;
+    }
+    return it->second;
 }
 
 std::optional<QString> pinnedPortDevice(int n) {
-    const auto it = pinTable().find(n);
-    if (it != pinTable().end()) {
-        return it->second;
+    if (std::optional<QString> pin = pinnedDevice(n)) {
+        return pin;
     }
     return portDevice(n);
 }

@@ -29,7 +29,9 @@ PortPins parsePortPins(const std::vector<std::pair<QString, QString>>& entries);
 // The pins every later pinnedPortDevice call uses, for the whole program; set
 // once at start-up from the settings file.
 void setPortPins(PortPins pins);
-const PortPins& portPins();
+
+// Port n's pin, or none.
+std::optional<QString> pinnedDevice(int n);
 
 // The device port n opens: its pin, or else what portDevice says.
 std::optional<QString> pinnedPortDevice(int n);

@@ -2,6 +2,7 @@
 
 #include <cwchar>
 #include <new>
+#include <set>
 #include <string>
 
 #include "link/profile_io.h"
@@ -147,6 +148,41 @@ unsigned long realReplaceFile(const wchar_t* replaced, const wchar_t* replacemen
 }
 
 ReplaceFileHook replaceFileCall = realReplaceFile;
+
+// The empty files named like the ones ReplaceFileW makes for itself in the
+// target's folder ("rf1a2b.tmp", "~RF1a2b.TMP"); a failed call can leave them.
+std::set<std::wstring> replaceScratchFiles(const fs::path& target) {
+    std::set<std::wstring> names;
+    for (const wchar_t* pattern : {L"rf*.tmp", L"~rf*.tmp"}) {
+        WIN32_FIND_DATAW found{};
+        HANDLE search = FindFirstFileW((target.parent_path() / pattern).c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) {
+            continue;
+        }
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.nFileSizeLow == 0 &&
+                found.nFileSizeHigh == 0) {
+                names.insert(found.cFileName);
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    return names;
+}
+
+// ReplaceFileW, removing the empty scratch files a failed call left behind.
+DWORD replaceTidily(const fs::path& target, const std::wstring& replacement) {
+    const std::set<std::wstring> before = replaceScratchFiles(target);
+    const DWORD error = replaceFileCall(target.c_str(), replacement.c_str());
+    if (error != 0) {
+        for (const std::wstring& name : replaceScratchFiles(target)) {
+            if (before.count(name) == 0) {
+                DeleteFileW((target.parent_path() / name).c_str());
+            }
+        }
+    }
+    return error;
+}
 
 // Failures that another program's open handle causes for a moment, such as an
 // editor that has the file open without sharing its deletion.
@@ -342,7 +378,7 @@ ReplaceOutcome replaceFile(const fs::path& target, std::string_view content) {
                         : GetLastError();
         } else {
             // ReplaceFileW keeps the original's attributes and security settings.
-            error = replaceFileCall(target.c_str(), name.c_str());
+            error = replaceTidily(target, name);
             if ((error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
                  error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) &&
                 GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {

@@ -205,6 +205,9 @@ void RestoreTest::hostileSettingsFileStillStarts() {
 }
 
 void RestoreTest::symbolicLinkIsWrittenThrough() {
+#ifdef Q_OS_WIN
+    QSKIP("QFile::link makes a shortcut on Windows, not a link");
+#endif
     QTemporaryDir dir;
     const QString real = dir.path() + "/real.ini";
     const QString ini = dir.path() + "/lumidex2.ini";

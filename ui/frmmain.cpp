@@ -166,15 +166,13 @@ void frmMain::cboComm_Click() {
 void frmMain::describePorts() {
     const std::vector<QString> devices = serialDevices();
     for (int n = 1; n <= cboComm->count(); ++n) {
-        const auto pin = portPins().find(n);
+        const std::optional<QString> pin = pinnedDevice(n);
         const std::optional<QString> device = deviceForPort(n, devices);
-        cboComm->setItemData(
-            n - 1,
-            pin != portPins().end()
-                ? tr("COM%1 opens %2 (pinned in lumidex2.ini)").arg(n).arg(pin->second)
-                : device ? tr("COM%1 opens %2").arg(n).arg(*device)
-                         : tr("No serial device is present for COM%1").arg(n),
-            Qt::ToolTipRole);
+        cboComm->setItemData(n - 1,
+                             pin      ? tr("COM%1 opens %2 (pinned in lumidex2.ini)").arg(n).arg(*pin)
+                             : device ? tr("COM%1 opens %2").arg(n).arg(*device)
+                                      : tr("No serial device is present for COM%1").arg(n),
+                             Qt::ToolTipRole);
     }
 }
 
