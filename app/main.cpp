@@ -4,6 +4,7 @@
 #include <QApplication>
 
 #include "link/modini.h"
+#include "link/portpins.h"
 #include "link/qtserialport.h"
 #include "ui/fonts.h"
 #include "ui/frmmain.h"
@@ -11,10 +12,11 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    lumidex::setApplicationIdentity();
     // Lets the desktop match the window to the installed desktop entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.lumidex.LumidexApp"));
     lumidex::loadWindowFont();
-    lumidex::QtSerialPort port;
+    lumidex::QtSerialPort port(lumidex::pinnedPortDevice);
     lumidex::frmMain window(port, lumidex::AppDir());
     lumidex::closeOnStopRequest(window);
     window.show();
