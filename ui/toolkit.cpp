@@ -14,9 +14,13 @@ DropDownList::DropDownList(QWidget* parent) : QComboBox(parent) {
 }
 
 void DropDownList::AddItem(const QString& text) {
+    AddItems({text});
+}
+
+void DropDownList::AddItems(const QStringList& texts) {
     const QSignalBlocker quiet(this);
     const int before = currentIndex();
-    addItem(text);
+    addItems(texts);
     // A pick-only combo box selects its first entry by itself; keep "no entry
     // picked" until something picks one.
     setCurrentIndex(before);

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -31,6 +32,9 @@ class DropDownList : public QComboBox {
     explicit DropDownList(QWidget* parent = nullptr);
 
     void AddItem(const QString& text);
+    // Appends entries in one step, with the same result as AddItem for each
+    // in turn but without a model update per entry.
+    void AddItems(const QStringList& texts);
     int ListIndex() const { return currentIndex(); }
     // Picks the entry at `position` and runs the selection handler. A position
     // that does not exist is refused with std::out_of_range.
