@@ -3,15 +3,15 @@
 #include <QApplication>
 
 #include "link/modini.h"
-#include "link/qtserialport.h"
+#include "link/systemport.h"
 #include "ui/fonts.h"
 #include "ui/frmmain.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     lumidex::loadWindowFont();
-    lumidex::QtSerialPort port;
-    lumidex::frmMain window(port, lumidex::AppDir());
+    const std::unique_ptr<lumidex::SerialPort> port = lumidex::createSystemSerialPort();
+    lumidex::frmMain window(*port, lumidex::AppDir());
     window.show();
     return app.exec();
 }
