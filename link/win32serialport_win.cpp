@@ -41,6 +41,8 @@ std::string openFailureReason(DWORD error) {
             return "no such device";
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_BUSY:
             return withDetail("permission denied or the port is in use", error);
         case ERROR_NOT_READY:
         case ERROR_GEN_FAILURE:

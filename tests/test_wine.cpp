@@ -1,0 +1,403 @@
+// The Windows serial port and text conversion, run under Wine on this
+// machine. A Windows program drives Win32SerialPort and the transmitter
+// through a Wine COM port whose device is a real pseudo-terminal, here the one
+// a lumidex-monitor decodes. The Windows programs are cross-built into the
+// folder LUMIDEX_WIN32_BIN names (tests/win32/build.sh makes them); without it
+// every test skips. Each run boots its own throwaway Wine prefix.
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "support/monitorprocess.h"
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+using lumidex::test::Monitor;
+
+namespace {
+
+// Every command code, with the bytes a terminal or flow control would act on
+// (00, 0A, 11, 13, FF), as the monitor decodes it.
+const std::pair<const char*, const char*> kFrames[] = {
+    {"FF61000A1113", "UID 255  segments 00 0A 11 13"},
+    {"1162000A13FF", "UID 17  text \"\\x00\\x0A\\x13\u00ff\""},
+    {"13630A", "UID 19  decimal points on digits 4 and 2"},
+    {"0A641234", "UID 10  BCD 1234"},
+    {"00661113", "UID 0  unsigned integer 0x1113 (4371)"},
+    {"FF67FFFF", "UID 255  signed integer 0xFFFF (-1)"},
+    {"136E", "UID 19  brightness toggle"},
+    {"FF7213", "UID 255  recall screen from memory 19"},
+    {"00730A", "UID 0  save screen to memory 10"},
+    {"1E1E241108000008",
+     "UID 30  configure: baud 9600, new UID 17, start-up decimal points on digits 4 and 1"},
+};
+
+// "FF6E" as the transmitter echoes it: "FF 6E ".
+QString echoOf(const QString& hex) {
+    QString echo;
+    for (int i = 0; i < hex.size(); i += 2) {
+        echo += hex.mid(i, 2) + ' ';
+    }
+    return echo;
+}
+
+#ifdef Q_OS_UNIX
+// A pseudo-terminal made by the test itself, raw, its master never read
+// unless the test does.
+struct Pty {
+    int master = -1;
+    int slave = -1;
+    QString path;
+
+    Pty() {
+        char name[128];
+        if (::openpty(&master, &slave, name, nullptr, nullptr) == 0) {
+            termios mode{};
+            ::tcgetattr(slave, &mode);
+            ::cfmakeraw(&mode);
+            ::tcsetattr(slave, TCSANOW, &mode);
+            ::fcntl(master, F_SETFD, FD_CLOEXEC);
+            ::fcntl(slave, F_SETFD, FD_CLOEXEC);
+            path = QString::fromLocal8Bit(name);
+        }
+    }
+    ~Pty() {
+        ::close(slave);
+        ::close(master);
+    }
+
+    // Reads until nothing arrives for `quietMs`.
+    QByteArray drain(int quietMs) {
+        QByteArray out;
+        pollfd pfd{master, POLLIN, 0};
+        char buffer[4096];
+        while (::poll(&pfd, 1, quietMs) > 0) {
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n <= 0) {
+                break;
+            }
+            out.append(buffer, n);
+        }
+        return out;
+    }
+};
+#endif
+
+}  // namespace
+
+class TestWine : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void framesArriveUnchanged_data();
+    void framesArriveUnchanged();
+    void unplugFailsTheNextByteAndAReopenWorks();
+    void portHeldByAnotherProgramIsRefused();
+    void deviceTakingNothingFailsQuicklyAndLosesNothing();
+    void ansiText_data();
+    void ansiText();
+    void systemPortList();
+
+  private:
+    // Starts a Windows program under Wine in the throwaway prefix.
+    void startWine(QProcess& process, const QStringList& args,
+                   const QProcessEnvironment& extra = {});
+    // Points COMn of the prefix at `device`.
+    void linkCom(int n, const QString& device);
+
+    QString bin_;
+    QString wine_;
+    bool dropAdmin_ = false;
+    std::unique_ptr<QTemporaryDir> dir_;
+    QProcessEnvironment env_;
+};
+
+// A Windows program driving the port, one command and one answer a line.
+class Driver {
+  public:
+    QProcess process;
+
+    ~Driver() {
+        process.closeWriteChannel();
+        if (!process.waitForFinished(10000)) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+
+    QString ask(const QString& command, int ms = 30000) {
+        process.write((command + '\n').toUtf8());
+        const QDeadlineTimer deadline(ms);
+        while (!process.canReadLine()) {
+            if (deadline.hasExpired() || process.state() == QProcess::NotRunning ||
+                !process.waitForReadyRead(int(std::max<qint64>(deadline.remainingTime(), 1)))) {
+                if (!process.canReadLine()) {
+                    return "<no answer> " + QString::fromUtf8(process.readAllStandardError());
+                }
+            }
+        }
+        return QString::fromUtf8(process.readLine()).trimmed();
+    }
+};
+
+void TestWine::startWine(QProcess& process, const QStringList& args,
+                         const QProcessEnvironment& extra) {
+    QProcessEnvironment env = env_;
+    for (const QString& key : extra.keys()) {
+        env.insert(key, extra.value(key));
+    }
+    process.setProcessEnvironment(env);
+    // Root passes every device lock; without that power Wine meets a held
+    // port as any user's program would.
+    if (dropAdmin_) {
+        process.start("setpriv", QStringList{"--bounding-set", "-sys_admin", "--inh-caps",
+                                             "-sys_admin", wine_} +
+                                     args);
+    } else {
+        process.start(wine_, args);
+    }
+    process.waitForStarted(10000);
+}
+
+void TestWine::linkCom(int n, const QString& device) {
+    const QString link = dir_->filePath(QStringLiteral("prefix/dosdevices/com%1").arg(n));
+    QFile::remove(link);
+    QVERIFY2(QFile::link(device, link), qPrintable(link));
+}
+
+void TestWine::initTestCase() {
+#ifndef Q_OS_UNIX
+    QSKIP("runs Windows programs under Wine on a POSIX host");
+#else
+    bin_ = qEnvironmentVariable("LUMIDEX_WIN32_BIN");
+    if (bin_.isEmpty()) {
+        QSKIP("LUMIDEX_WIN32_BIN names no folder of cross-built Windows test programs");
+    }
+    wine_ = qEnvironmentVariable("WINE", "/usr/lib/wine/wine64");
+    QVERIFY2(QFileInfo(wine_).isExecutable(), qPrintable(wine_ + " is not installed"));
+    QVERIFY2(QFileInfo::exists(lumidex::test::monitorPath()), "lumidex-monitor is not built");
+    dropAdmin_ = ::geteuid() == 0;
+
+    dir_ = std::make_unique<QTemporaryDir>();
+    env_ = QProcessEnvironment::systemEnvironment();
+    env_.remove("DISPLAY");
+    env_.insert("WINEPREFIX", dir_->filePath("prefix"));
+    env_.insert("WINEDEBUG", "-all");
+    env_.insert("WINEDLLOVERRIDES", "mscoree,mshtml=");
+    QProcess boot;
+    startWine(boot, {"wineboot", "-i"});
+    QVERIFY(boot.waitForFinished(300000));
+    QCOMPARE(boot.exitCode(), 0);
+#endif
+}
+
+void TestWine::cleanupTestCase() {
+    if (dir_) {
+        QProcess kill;
+        kill.setProcessEnvironment(env_);
+        kill.start(QFileInfo(wine_).dir().filePath("wineserver"), {"-k"});
+        kill.waitForFinished(20000);
+    }
+}
+
+void TestWine::framesArriveUnchanged_data() {
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<int>("speed");  // what the device sees
+#ifdef Q_OS_UNIX
+    QTest::newRow("9600") << 9600 << int(B9600);
+    QTest::newRow("19200") << 19200 << int(B19200);
+    QTest::newRow("38400") << 38400 << int(B38400);
+#endif
+}
+
+void TestWine::framesArriveUnchanged() {
+#ifdef Q_OS_UNIX
+    QFETCH(int, baud);
+    QFETCH(int, speed);
+    Monitor monitor;
+    QVERIFY(monitor.start({"--pty"}));
+    QVERIFY(monitor.waitForLines(1));
+    const QString device = monitor.lines[0].section(' ', 2);
+    linkCom(3, device);
+
+    Driver driver;
+    startWine(driver.process, {QDir(bin_).filePath("portdriver.exe")});
+    QCOMPARE(driver.ask(QStringLiteral("open 3 %1,n,8,1").arg(baud)), QString("ok"));
+    {
+        const int fd = ::open(device.toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+        termios mode{};
+        QVERIFY(fd >= 0 && ::tcgetattr(fd, &mode) == 0);
+        ::close(fd);
+        QCOMPARE(int(::cfgetospeed(&mode)), speed);
+        QCOMPARE(mode.c_cflag & (CSIZE | PARENB | CSTOPB), tcflag_t(CS8));
+    }
+    QStringList expected;
+    for (const auto& [hex, decoded] : kFrames) {
+        QCOMPARE(driver.ask(QStringLiteral("send %1").arg(hex)), "ok " + echoOf(hex).trimmed());
+        expected << QString::fromUtf8(decoded);
+    }
+    QVERIFY(monitor.waitForLines(1 + int(expected.size())));
+    QCOMPARE(monitor.frames(), expected);
+    QCOMPARE(driver.ask("close"), QString("ok"));
+#endif
+}
+
+void TestWine::unplugFailsTheNextByteAndAReopenWorks() {
+#ifdef Q_OS_UNIX
+    Driver driver;
+    startWine(driver.process, {QDir(bin_).filePath("portdriver.exe")});
+    {
+        Monitor monitor;
+        QVERIFY(monitor.start({"--pty"}));
+        QVERIFY(monitor.waitForLines(1));
+        linkCom(4, monitor.lines[0].section(' ', 2));
+        QCOMPARE(driver.ask("open 4 9600,n,8,1"), QString("ok"));
+        QCOMPARE(driver.ask("send FF6E"), QString("ok FF 6E"));
+        QVERIFY(monitor.waitForLines(2));
+        monitor.process.kill();  // the device goes away with its pseudo-terminal
+        QVERIFY(monitor.process.waitForFinished(5000));
+    }
+    const QString failure = driver.ask("send FF6E");
+    QVERIFY2(failure.startsWith("error 0 ") &&
+                 failure.contains("port COM4 could not send") &&
+                 failure.contains("the device is no longer available"),
+             qPrintable(failure));
+    QCOMPARE(driver.ask("close"), QString("ok"));
+
+    Monitor monitor;
+    QVERIFY(monitor.start({"--pty"}));
+    QVERIFY(monitor.waitForLines(1));
+    linkCom(4, monitor.lines[0].section(' ', 2));
+    QCOMPARE(driver.ask("open 4 9600,n,8,1"), QString("ok"));
+    QCOMPARE(driver.ask("send FF6E"), QString("ok FF 6E"));
+    QVERIFY(monitor.waitForLines(2));
+    QCOMPARE(monitor.frames(), QStringList{"UID 255  brightness toggle"});
+#endif
+}
+
+// Wine lets two of its own programs open one COM port, so the holder here is
+// a program on the host that took the device for itself.
+void TestWine::portHeldByAnotherProgramIsRefused() {
+#ifdef Q_OS_UNIX
+    if (dropAdmin_ && QStandardPaths::findExecutable("setpriv").isEmpty()) {
+        QSKIP("running as root without setpriv: no device lock would hold");
+    }
+    Pty pty;
+    QVERIFY(!pty.path.isEmpty());
+    QCOMPARE(::ioctl(pty.slave, TIOCEXCL), 0);
+    linkCom(5, pty.path);
+
+    Driver driver;
+    startWine(driver.process, {QDir(bin_).filePath("portdriver.exe")});
+    const QString refused = driver.ask("open 5 9600,n,8,1");
+    QVERIFY2(refused.startsWith(
+                 "error port COM5 could not be opened: permission denied or the port is in use ("),
+             qPrintable(refused));
+    const QString closed = driver.ask("send FF6E");
+    QVERIFY2(closed.startsWith("error 0 ") && closed.endsWith(" port is not open"),
+             qPrintable(closed));
+
+    QCOMPARE(::ioctl(pty.slave, TIOCNXCL), 0);
+    QCOMPARE(driver.ask("open 5 9600,n,8,1"), QString("ok"));
+    QCOMPARE(driver.ask("send FF6E"), QString("ok FF 6E"));
+    QCOMPARE(pty.drain(500), QByteArray("\xFF\x6E"));
+#endif
+}
+
+// Nobody reads the device, so its buffer fills up and the driver stops
+// taking bytes: the byte that finds no room fails within the click's budget,
+// and exactly the bytes reported sent reach the device, none later.
+void TestWine::deviceTakingNothingFailsQuicklyAndLosesNothing() {
+#ifdef Q_OS_UNIX
+    Pty pty;
+    QVERIFY(!pty.path.isEmpty());
+    linkCom(6, pty.path);
+    Driver driver;
+    startWine(driver.process, {QDir(bin_).filePath("portdriver.exe")});
+    QCOMPARE(driver.ask("open 6 38400,n,8,1"), QString("ok"));
+
+    const QString failure = driver.ask("send 1E1E241108000008 100000", 120000);
+    const QStringList parts = failure.split(' ');
+    QVERIFY2(parts.size() > 3 && parts[0] == "error", qPrintable(failure));
+    QVERIFY2(failure.contains("port COM6 could not send") &&
+                 failure.contains("the device is not taking data"),
+             qPrintable(failure));
+    QVERIFY2(parts[2].toInt() < 250, qPrintable(failure));
+    QCOMPARE(pty.drain(500).size(), parts[1].toInt());
+
+    QCOMPARE(driver.ask("send FF6E"), QString("ok FF 6E"));
+    QCOMPARE(pty.drain(500), QByteArray("\xFF\x6E"));
+#endif
+}
+
+void TestWine::ansiText_data() {
+    QTest::addColumn<QString>("codePage");
+    QTest::addColumn<QString>("locale");  // empty: UTF-8 through the program's manifest
+    QTest::newRow("1252") << "1252" << "en_US";
+    QTest::newRow("932") << "932" << "ja_JP";
+    QTest::newRow("UTF-8") << "65001" << "";
+}
+
+// Wine takes its code page from the host's locale, or from the manifest
+// beside the program.
+void TestWine::ansiText() {
+    QFETCH(QString, codePage);
+    QFETCH(QString, locale);
+    QProcessEnvironment extra;
+    QString program = QDir(bin_).filePath("test_ansi.exe");
+    if (locale.isEmpty()) {
+        const QString copy = dir_->filePath("test_ansi_utf8.exe");
+        QFile::remove(copy);
+        QVERIFY(QFile::copy(program, copy));
+        QFile manifest(copy + ".manifest");
+        QVERIFY(manifest.open(QIODevice::WriteOnly));
+        manifest.write(R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<assembly manifestVersion="1.0" xmlns="urn:schemas-microsoft-com:asm.v1">
+  <application><windowsSettings>
+    <activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8</activeCodePage>
+  </windowsSettings></application>
+</assembly>
+)");
+        manifest.close();
+        program = copy;
+    } else {
+        // Generated here, so the host needs no installed locale.
+        const QString locales = dir_->filePath("locales");
+        QDir().mkpath(locales);
+        QProcess localedef;
+        localedef.start("localedef", {"-i", locale, "-f", "UTF-8", locales + "/" + locale + ".UTF-8"});
+        QVERIFY2(localedef.waitForFinished(120000) && localedef.exitCode() == 0,
+                 localedef.readAllStandardError().constData());
+        extra.insert("LOCPATH", locales);
+        extra.insert("LC_ALL", locale + ".UTF-8");
+    }
+    QProcess run;
+    startWine(run, {program, codePage}, extra);
+    QVERIFY(run.waitForFinished(60000));
+    const QByteArray output = run.readAllStandardOutput();
+    QVERIFY2(run.exitCode() == 0, output.constData());
+}
+
+void TestWine::systemPortList() {
+    QProcess run;
+    startWine(run, {QDir(bin_).filePath("test_comports.exe")});
+    QVERIFY(run.waitForFinished(60000));
+    const QByteArray output = run.readAllStandardOutput();
+    QVERIFY2(run.exitCode() == 0, output.constData());
+}
+
+QTEST_GUILESS_MAIN(TestWine)
+#include "test_wine.moc"
