@@ -100,15 +100,28 @@ BYTE stopBitsOf(StopBits stopBits) {
     return ONESTOPBIT;
 }
 
+// The line parameters of `dcb` as settings text: "38400,n,8,2".
+std::string settingsText(const DCB& dcb) {
+    const char* const parities = "noems";
+    const char* const stopBits[] = {"1", "1.5", "2"};
+    return std::to_string(dcb.BaudRate) + "," + (dcb.Parity < 5 ? parities[dcb.Parity] : '?') +
+           "," + std::to_string(dcb.ByteSize) + "," + (dcb.StopBits < 3 ? stopBits[dcb.StopBits] : "?");
+}
+
 // Applies the line parameters with every kind of flow control off, so 0x11
 // and 0x13 are plain data and no line can hold the output back. DTR and RTS
 // stay as the open left them, except that a handshake mode becomes a line
-// held on.
-bool applyLineSettings(HANDLE handle, const LineSettings& line) {
+// held on. Returns why the port does not run with `settings`, or none: some
+// drivers accept parameters they cannot honour and run the line with others,
+// which reading them back reveals.
+std::optional<std::string> applyLineSettings(HANDLE handle, const LineSettings& line,
+                                             const std::string& settings) {
+    const std::string refused =
+        "it is not a serial device or does not accept settings \"" + settings + "\"";
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (!GetCommState(handle, &dcb)) {
-        return false;
+        return withDetail(refused, GetLastError());
     }
     dcb.BaudRate = static_cast<DWORD>(line.baudRate);
     dcb.ByteSize = static_cast<BYTE>(line.dataBits);
@@ -134,7 +147,19 @@ bool applyLineSettings(HANDLE handle, const LineSettings& line) {
     // Some drivers refuse equal characters even with software flow off.
     dcb.XonChar = 0x11;
     dcb.XoffChar = 0x13;
-    return SetCommState(handle, &dcb) != 0;
+    if (!SetCommState(handle, &dcb)) {
+        return withDetail(refused, GetLastError());
+    }
+    DCB actual{};
+    actual.DCBlength = sizeof actual;
+    if (!GetCommState(handle, &actual)) {
+        return withDetail(refused, GetLastError());
+    }
+    if (actual.BaudRate != dcb.BaudRate || actual.ByteSize != dcb.ByteSize ||
+        actual.Parity != dcb.Parity || actual.StopBits != dcb.StopBits) {
+        return refused + " (the driver would run the line as " + settingsText(actual) + ")";
+    }
+    return std::nullopt;
 }
 
 // Reads return at once (nothing is ever read); a write the driver does not
@@ -213,11 +238,9 @@ void Win32SerialPort::setPortOpen(bool open) {
     if (handle == INVALID_HANDLE_VALUE) {
         throw fail(openFailureReason(GetLastError()));
     }
-    if (!applyLineSettings(handle, line)) {
-        const DWORD error = GetLastError();
+    if (const auto refused = applyLineSettings(handle, line, settings_)) {
         CloseHandle(handle);
-        throw fail(withDetail(
-            "it is not a serial device or does not accept settings \"" + settings_ + "\"", error));
+        throw fail(*refused);
     }
     if (!applyTimeouts(handle)) {
         const DWORD error = GetLastError();
@@ -238,9 +261,11 @@ void Win32SerialPort::Output(std::uint8_t byte) {
         throw SerialPortError("port is not open");
     }
     DWORD written = 0;
-    if (!WriteFile(handleOf(handle_), &byte, 1, &written, nullptr) &&
-        GetLastError() != ERROR_COUNTER_TIMEOUT) {
-        failWrite("the byte " + hexByte(byte), GetLastError());
+    if (!WriteFile(handleOf(handle_), &byte, 1, &written, nullptr)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_COUNTER_TIMEOUT) {
+            failWrite("the byte " + hexByte(byte), error);
+        }
     }
     // A write that timed out has ended: the driver keeps nothing of it to
     // send later.

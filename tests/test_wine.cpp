@@ -104,6 +104,7 @@ class TestWine : public QObject {
     void cleanupTestCase();
     void framesArriveUnchanged_data();
     void framesArriveUnchanged();
+    void openFailsPlainlyAndStaysClosed();
     void unplugFailsTheNextByteAndAReopenWorks();
     void portHeldByAnotherProgramIsRefused();
     void deviceTakingNothingFailsQuicklyAndLosesNothing();
@@ -252,6 +253,44 @@ void TestWine::framesArriveUnchanged() {
     QVERIFY(monitor.waitForLines(1 + int(expected.size())));
     QCOMPARE(monitor.frames(), expected);
     QCOMPARE(driver.ask("close"), QString("ok"));
+#endif
+}
+
+// Every refused open leaves the port closed, and a port open on a device
+// keeps it when opened again. COM13 also needs the \\.\ form of the name.
+void TestWine::openFailsPlainlyAndStaysClosed() {
+#ifdef Q_OS_UNIX
+    Pty pty;
+    QVERIFY(!pty.path.isEmpty());
+    linkCom(13, pty.path);
+    const QString file = dir_->filePath("plain-file");
+    QFile(file).open(QIODevice::WriteOnly);
+    linkCom(14, file);
+
+    const QString refused = "error port COM13 could not be opened: it is not a serial device or "
+                            "does not accept settings ";
+    const std::pair<QString, QString> cases[] = {
+        {"open 7 9600,n,8,1", "error port COM7 could not be opened: no such device"},
+        {"open 13 9600,x,8,1",
+         "error settings \"9600,x,8,1\" are not valid: parity must be n, e, o, m or s"},
+        // Wine runs a rate its host lacks at 38400, and 1.5 stop bits as 2.
+        {"open 13 12345,n,8,1",
+         refused + "\"12345,n,8,1\" (the driver would run the line as 38400,n,8,1)"},
+        {"open 13 9600,n,8,1.5",
+         refused + "\"9600,n,8,1.5\" (the driver would run the line as 9600,n,8,2)"},
+        {"open 14 9600,n,8,1", "error port COM14 could not be opened: it is not a serial device"},
+    };
+    Driver driver;
+    startWine(driver.process, {QDir(bin_).filePath("portdriver.exe")});
+    for (const auto& [command, error] : cases) {
+        const QString answer = driver.ask(command);
+        QVERIFY2(answer.startsWith(error), qPrintable(command + ": " + answer));
+        QVERIFY(driver.ask("send 00").endsWith(" port is not open"));
+    }
+    QCOMPARE(driver.ask("open 13 19200,n,8,1"), QString("ok"));
+    QCOMPARE(driver.ask("open 13 9600,n,8,1"), QString("error port COM13 is already open"));
+    QCOMPARE(driver.ask("send FF6E"), QString("ok FF 6E"));
+    QCOMPARE(pty.drain(500), QByteArray("\xFF\x6E"));
 #endif
 }
 
