@@ -278,9 +278,13 @@ void TestWine::unplugFailsTheNextByteAndAReopenWorks() {
     }
     const QString failure = driver.ask("send FF6E");
     QVERIFY2(failure.startsWith("error 0 ") &&
-                 failure.contains("port COM4 could not send") &&
-                 failure.contains("the device is no longer available"),
+                 failure.contains("port COM4 could not send the byte FF: the device is no longer "
+                                  "available ("),
              qPrintable(failure));
+    const QString noRoom = driver.ask("reserve 2");
+    QVERIFY2(noRoom.startsWith("error port COM4 could not send 2 bytes: the device is no longer "
+                               "available ("),
+             qPrintable(noRoom));
     QCOMPARE(driver.ask("close"), QString("ok"));
 
     Monitor monitor;

@@ -8,6 +8,7 @@
 //                       -> "ok ECHO" (the last frame's echo)
 //                        | "error SENT MS MESSAGE": SENT bytes went out in all,
 //                          MS milliseconds the failing frame took
+//   reserve N           make room for N bytes   -> "ok" | "error MESSAGE"
 //   close               -> "ok"
 #include <chrono>
 #include <cstdio>
@@ -41,7 +42,6 @@ std::string send(lumidex::Win32SerialPort& port, const std::string& hex, long ti
     for (long i = 0; i < times; ++i) {
         const auto start = std::chrono::steady_clock::now();
         try {
-            port.reserve(static_cast<std::size_t>(count));
             lumidex::TransmitFrame(frame, frame[0], count, port,
                                    [&echo](const std::string& text) { echo = text; });
         } catch (const std::exception& e) {
@@ -81,6 +81,15 @@ int main() {
             long times = 1;
             in >> hex >> times;
             answer(send(port, hex, times));
+        } else if (command == "reserve") {
+            std::size_t count = 0;
+            in >> count;
+            try {
+                port.reserve(count);
+                answer("ok");
+            } catch (const lumidex::SerialPortError& e) {
+                answer(std::string("error ") + e.what());
+            }
         } else if (command == "close") {
             port.setPortOpen(false);
             answer("ok");
