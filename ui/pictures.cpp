@@ -29,6 +29,7 @@ QPolygonF segment(QPointF from, QPointF to, qreal thickness) {
 
 struct Segment {
     const char* letter;
+    std::uint8_t bit;
     QPointF from;
     QPointF to;
 };
@@ -36,20 +37,16 @@ struct Segment {
 // Digit geometry in an 80 x 105 box.
 constexpr qreal L = 14, R = 58, T = 10, M = 51, B = 92;
 const Segment kSegments[] = {
-    {"a", {L, T}, {R, T}}, {"b", {R, T}, {R, M}}, {"c", {R, M}, {R, B}}, {"d", {L, B}, {R, B}},
-    {"e", {L, M}, {L, B}}, {"f", {L, T}, {L, M}}, {"g", {L, M}, {R, M}},
+    {"a", 0x01, {L, T}, {R, T}}, {"b", 0x02, {R, T}, {R, M}}, {"c", 0x20, {R, M}, {R, B}},
+    {"d", 0x40, {L, B}, {R, B}}, {"e", 0x80, {L, M}, {L, B}}, {"f", 0x04, {L, T}, {L, M}},
+    {"g", 0x10, {L, M}, {R, M}},
 };
 const QPointF kPoint(70, B);
+constexpr std::uint8_t kPointBit = 0x08;
+const QColor kRed(230, 20, 20);
 
 void paintDigit(QPainter& p, qreal thickness, bool letters) {
-    const QColor red(230, 20, 20);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(red);
-    for (const Segment& s : kSegments) {
-        p.drawPolygon(segment(s.from, s.to, thickness));
-    }
-    p.drawEllipse(kPoint, thickness * 0.6, thickness * 0.6);
+    paintSegments(p, 0xFF, thickness, kRed, kRed);
     if (!letters) {
         return;
     }
@@ -68,6 +65,18 @@ void paintDigit(QPainter& p, qreal thickness, bool letters) {
 }
 
 }  // namespace
+
+void paintSegments(QPainter& p, std::uint8_t segments, qreal thickness, const QColor& lit,
+                   const QColor& unlit) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    for (const Segment& s : kSegments) {
+        p.setBrush(segments & s.bit ? lit : unlit);
+        p.drawPolygon(segment(s.from, s.to, thickness));
+    }
+    p.setBrush(segments & kPointBit ? lit : unlit);
+    p.drawEllipse(kPoint, thickness * 0.6, thickness * 0.6);
+}
 
 QPixmap segmentKeyPicture() {
     QPixmap pixmap(80, 105);

@@ -3,23 +3,18 @@
 // running.
 #pragma once
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 
+#include "support/program.h"
+
 namespace lumidex::test {
 
-// Beside the test programs' folder, where the build puts it.
 inline QString monitorPath() {
-    QString path = QDir(QCoreApplication::applicationDirPath()).filePath("../lumidex-monitor");
-#ifdef Q_OS_WIN
-    path += ".exe";
-#endif
-    return QDir::cleanPath(path);
+    return builtProgram("lumidex-monitor");
 }
 
 // A monitor process that is killed if a test leaves it running.
