@@ -23,6 +23,10 @@ using DevicePathResolver = std::function<std::optional<std::string>(int)>;
 // \\.\COMn for n from 1 up; none below.
 std::optional<std::string> defaultComDevice(int n);
 
+// The path that opens device `name`: a bare name such as "COM12" becomes
+// \\.\COM12, the form every port number works with; a path stays as it is.
+std::string devicePath(const std::string& name);
+
 class Win32SerialPort : public SerialPort {
   public:
     // `resolver` names the device port n opens; an empty one means

@@ -183,7 +183,14 @@ std::optional<std::string> defaultComDevice(int n) {
     if (n < 1) {
         return std::nullopt;
     }
-    return "\\\\.\\" + comName(n);
+    return devicePath(comName(n));
+}
+
+std::string devicePath(const std::string& name) {
+    if (name.empty() || name.rfind("\\\\", 0) == 0) {
+        return name;
+    }
+    return "\\\\.\\" + name;
 }
 
 Win32SerialPort::Win32SerialPort(DevicePathResolver resolver)

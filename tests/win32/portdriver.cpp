@@ -2,7 +2,9 @@
 // a line, so a test on the host can steer them through a Wine COM port and
 // watch the device side. Every answer is one line, flushed at once.
 //
-//   open N SETTINGS     open COMn              -> "ok" | "error MESSAGE"
+//   open N SETTINGS [DEVICE]
+//                       open COMn, or DEVICE pinned as port n
+//                                              -> "ok" | "error MESSAGE"
 //   send HEX [TIMES]    send the frame HEX (UID first) TIMES times (default
 //                       once), stopping at the first failure
 //                       -> "ok ECHO" (the last frame's echo)
@@ -58,7 +60,11 @@ std::string send(lumidex::Win32SerialPort& port, const std::string& hex, long ti
 }  // namespace
 
 int main() {
-    lumidex::Win32SerialPort port;
+    std::string pinned;
+    lumidex::Win32SerialPort port([&pinned](int n) {
+        return pinned.empty() ? lumidex::defaultComDevice(n)
+                              : std::optional<std::string>(lumidex::devicePath(pinned));
+    });
     std::string line;
     while (std::getline(std::cin, line)) {
         std::istringstream in(line);
@@ -68,6 +74,8 @@ int main() {
             int n = 0;
             std::string settings;
             in >> n >> settings;
+            pinned.clear();
+            in >> pinned;
             try {
                 port.setCommPort(static_cast<std::int16_t>(n));
                 port.setSettings(settings);
