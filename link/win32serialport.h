@@ -60,7 +60,7 @@ class Win32SerialPort : public SerialPort {
     // Makes sure the driver can take `count` more bytes at once, so a frame
     // goes out whole: waits up to kRoomTimeoutMs for its output queue to have
     // room, then fails, having sent nothing. Fails when the port is not open.
-    void reserve(std::size_t count);
+    void reserve(std::size_t count) override;
 
     // Together at most a quarter of a second, so a click on a port whose
     // driver takes nothing never holds the window for longer.

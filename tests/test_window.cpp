@@ -25,7 +25,7 @@ struct Fixture {
 
     void connect() {
         ui.click("cmdConnect");
-        QCOMPARE_EQ(ui.text("cmdConnect"), QString("Disconnect"));
+        QCOMPARE(ui.text("cmdConnect"), QString("Disconnect"));
         port.calls.clear();
     }
     QString sent() const { return hexOf(port.bytes); }

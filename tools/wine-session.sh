@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Runs a command with a throwaway Wine prefix: makes one in a temporary folder,
+# exports WINEPREFIX, runs the command, then stops that prefix's wineserver and
+# deletes the folder. Exits with the command's status.
+#
+#     tools/wine-session.sh ctest --test-dir build-windows
+set -uo pipefail
+
+if [ $# -lt 1 ]; then
+    echo "usage: $0 COMMAND [ARGS...]" >&2
+    exit 2
+fi
+wine=${WINE:-/usr/lib/wine/wine64}
+wineserver=${WINESERVER:-/usr/lib/wine/wineserver}
+
+WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/wineprefix.XXXXXX")
+# Without .NET and HTML support (which no program here needs) the prefix is
+# made in seconds.
+export WINEPREFIX WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+cleanup() {
+    "$wineserver" -k 2>/dev/null
+    "$wineserver" -w 2>/dev/null
+    rm -rf "$WINEPREFIX"
+}
+trap cleanup EXIT
+
+# No display while the prefix is made: Wine then shows no dialogs.
+if ! env -u DISPLAY "$wine" wineboot -i >"$WINEPREFIX.boot.log" 2>&1; then
+    echo "$0: could not create a Wine prefix:" >&2
+    cat "$WINEPREFIX.boot.log" >&2
+    rm -f "$WINEPREFIX.boot.log"
+    exit 1
+fi
+rm -f "$WINEPREFIX.boot.log"
+"$@"
