@@ -11,6 +11,7 @@
 //                        | "error SENT MS MESSAGE": SENT bytes went out in all,
 //                          MS milliseconds the failing frame took
 //   reserve N           make room for N bytes   -> "ok" | "error MESSAGE"
+//   output HH           one byte on its own     -> "ok" | "error MESSAGE"
 //   close               -> "ok"
 #include <chrono>
 #include <cstdio>
@@ -89,11 +90,15 @@ int main() {
             long times = 1;
             in >> hex >> times;
             answer(send(port, hex, times));
-        } else if (command == "reserve") {
-            std::size_t count = 0;
-            in >> count;
+        } else if (command == "reserve" || command == "output") {
+            std::string value;
+            in >> value;
             try {
-                port.reserve(count);
+                if (command == "reserve") {
+                    port.reserve(std::stoul(value));
+                } else {
+                    port.Output(static_cast<std::uint8_t>(std::stoul(value, nullptr, 16)));
+                }
                 answer("ok");
             } catch (const lumidex::SerialPortError& e) {
                 answer(std::string("error ") + e.what());
