@@ -60,15 +60,19 @@ class Win32SerialPort : public SerialPort {
     // Makes sure the driver can take `count` more bytes at once, so a frame
     // goes out whole: waits up to kRoomTimeoutMs for its output queue to have
     // room, then fails, having sent nothing. Fails when the port is not open.
+    // The `count` bytes that follow share kFrameBudgetMs from here, so one
+    // frame never holds the window for longer, however slow the driver.
     void reserve(std::size_t count) override;
 
-    // Together at most a quarter of a second, so a click on a port whose
-    // driver takes nothing never holds the window for longer.
     static constexpr unsigned kRoomTimeoutMs = 100;
     static constexpr unsigned kWriteTimeoutMs = 120;
+    static constexpr unsigned kFrameBudgetMs = 240;
 
   private:
     [[noreturn]] void failWrite(const std::string& what, unsigned long error) const;
+    // The write time-out for the next byte: kWriteTimeoutMs, or what is left
+    // of the frame's budget when that is less.
+    unsigned nextWriteTimeout();
 
     DevicePathResolver resolver_;
     std::int16_t commPort_ = 1;
@@ -76,6 +80,9 @@ class Win32SerialPort : public SerialPort {
     void* handle_;  // INVALID_HANDLE_VALUE while closed
     // "port COM3", or "port COM3 (\\.\CNCA0)" for another device.
     std::string openLabel_;
+    unsigned writeTimeoutMs_ = kWriteTimeoutMs;  // as the driver has it now
+    std::size_t reservedLeft_ = 0;                // bytes left of the frame
+    unsigned long long frameEnd_ = 0;             // tick count its budget ends
 };
 
 }  // namespace lumidex

@@ -163,11 +163,11 @@ std::optional<std::string> applyLineSettings(HANDLE handle, const LineSettings& 
 }
 
 // Reads return at once (nothing is ever read); a write the driver does not
-// complete within the time-out ends with what it took.
-bool applyTimeouts(HANDLE handle) {
+// complete within `writeMs` ends with what it took.
+bool applyTimeouts(HANDLE handle, unsigned writeMs) {
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = MAXDWORD;
-    timeouts.WriteTotalTimeoutConstant = Win32SerialPort::kWriteTimeoutMs;
+    timeouts.WriteTotalTimeoutConstant = writeMs;
     return SetCommTimeouts(handle, &timeouts) != 0;
 }
 
@@ -249,13 +249,15 @@ void Win32SerialPort::setPortOpen(bool open) {
         CloseHandle(handle);
         throw fail(*refused);
     }
-    if (!applyTimeouts(handle)) {
+    if (!applyTimeouts(handle, kWriteTimeoutMs)) {
         const DWORD error = GetLastError();
         CloseHandle(handle);
         throw fail(withDetail("the system refused", error));
     }
     handle_ = handle;
     openLabel_ = label;
+    writeTimeoutMs_ = kWriteTimeoutMs;
+    reservedLeft_ = 0;
 }
 
 void Win32SerialPort::failWrite(const std::string& what, unsigned long error) const {
@@ -263,9 +265,29 @@ void Win32SerialPort::failWrite(const std::string& what, unsigned long error) co
                           writeFailureReason(error));
 }
 
+unsigned Win32SerialPort::nextWriteTimeout() {
+    unsigned timeout = kWriteTimeoutMs;
+    if (reservedLeft_ > 0) {
+        --reservedLeft_;
+        const ULONGLONG now = GetTickCount64();
+        const ULONGLONG left = frameEnd_ > now ? frameEnd_ - now : 0;
+        if (left < timeout) {
+            timeout = left > 0 ? static_cast<unsigned>(left) : 1;
+        }
+    }
+    return timeout;
+}
+
 void Win32SerialPort::Output(std::uint8_t byte) {
     if (!PortOpen()) {
         throw SerialPortError("port is not open");
+    }
+    const unsigned timeout = nextWriteTimeout();
+    if (timeout != writeTimeoutMs_) {
+        if (!applyTimeouts(handleOf(handle_), timeout)) {
+            failWrite("the byte " + hexByte(byte), GetLastError());
+        }
+        writeTimeoutMs_ = timeout;
     }
     DWORD written = 0;
     if (!WriteFile(handleOf(handle_), &byte, 1, &written, nullptr)) {
@@ -279,7 +301,7 @@ void Win32SerialPort::Output(std::uint8_t byte) {
     if (written != 1) {
         throw SerialPortError(openLabel_ + " could not send the byte " + hexByte(byte) +
                               ": the device is not taking data (it took nothing within " +
-                              std::to_string(kWriteTimeoutMs) + " ms)");
+                              std::to_string(timeout) + " ms)");
     }
 }
 
@@ -293,7 +315,9 @@ void Win32SerialPort::reserve(std::size_t count) {
     // hold each write until it is done, so there is always room.
     const DWORD queueSize =
         GetCommProperties(handleOf(handle_), &properties) ? properties.dwCurrentTxQueue : 0;
-    const ULONGLONG deadline = GetTickCount64() + kRoomTimeoutMs;
+    const ULONGLONG start = GetTickCount64();
+    const ULONGLONG deadline = start + kRoomTimeoutMs;
+    reservedLeft_ = 0;
     for (;;) {
         DWORD errors = 0;
         COMSTAT status{};
@@ -303,6 +327,8 @@ void Win32SerialPort::reserve(std::size_t count) {
         // A frame larger than the whole queue needs it empty.
         const DWORD needed = count < queueSize ? static_cast<DWORD>(count) : queueSize;
         if (queueSize == 0 || status.cbOutQue <= queueSize - needed) {
+            reservedLeft_ = count;
+            frameEnd_ = start + kFrameBudgetMs;
             return;
         }
         if (GetTickCount64() >= deadline) {
