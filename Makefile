@@ -76,7 +76,7 @@ QT_MINGW_ARCHIVES ?= ../shared/qt6-mingw
 QT_MINGW_CACHE    ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/lumidex/qt6.1.2-mingw
 WINDOWS_BUILD     ?= build-windows
 WINDOWS_PACKAGES  := cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
-                     wine64 fonts-wine xz-utils
+                     wine64 fonts-wine xz-utils locales
 QT_MINGW_TARGET_ARCHIVE := $(QT_MINGW_ARCHIVES)/qt6.1.2-mingw-w64-x86_64.tar.xz
 QT_MINGW_HOST_ARCHIVE   := $(QT_MINGW_ARCHIVES)/qt6.1.2-host-linux-x86_64.tar.xz
 
