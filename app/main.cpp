@@ -3,14 +3,18 @@
 #include <QApplication>
 
 #include "link/modini.h"
+#include "link/portpins.h"
 #include "link/systemport.h"
 #include "ui/fonts.h"
 #include "ui/frmmain.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    lumidex::setApplicationIdentity();
     lumidex::loadWindowFont();
-    const std::unique_ptr<lumidex::SerialPort> port = lumidex::createSystemSerialPort();
+    // A pinned port opens its device; the others follow the system's naming.
+    const std::unique_ptr<lumidex::SerialPort> port =
+        lumidex::createSystemSerialPort(lumidex::pinnedPortDevice);
     lumidex::frmMain window(*port, lumidex::AppDir());
     window.show();
     return app.exec();
