@@ -47,8 +47,10 @@ class Win32SerialPort : public SerialPort {
 
     // Opening fails with a plain message ("port COM3 could not be opened: no
     // such device") and leaves the port closed; opening an open port fails
-    // ("port COM3 is already open") and keeps it open as it was. Closing
-    // always succeeds, also after the device went away.
+    // ("port COM3 is already open") and keeps it open as it was. Settings the
+    // driver accepts but would run differently (read back after applying
+    // them) fail the open too. Closing always succeeds, also after the device
+    // went away.
     void setPortOpen(bool open) override;
     bool PortOpen() const override;
 
