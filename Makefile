@@ -78,7 +78,7 @@ FUZZ_FLAGS := -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I.
 fuzz:
 	$(call install_missing,$(FUZZ_PACKAGES))
 	mkdir -p build-fuzz/corpus-profile build-fuzz/corpus-decoder
-	clang++ $(FUZZ_FLAGS) fuzz/fuzz_profile.cpp link/profile.cpp link/profile_io_posix.cpp -o build-fuzz/fuzz_profile
+	clang++ $(FUZZ_FLAGS) fuzz/fuzz_profile.cpp link/profile.cpp link/profile_io.cpp link/profile_io_posix.cpp -o build-fuzz/fuzz_profile
 	clang++ $(FUZZ_FLAGS) fuzz/fuzz_decoder.cpp protocol/decoder.cpp -o build-fuzz/fuzz_decoder
 	./build-fuzz/fuzz_profile -max_total_time=$(FUZZ_SECONDS) -max_len=4096 build-fuzz/corpus-profile
 	./build-fuzz/fuzz_decoder -max_total_time=$(FUZZ_SECONDS) -max_len=1024 build-fuzz/corpus-decoder
@@ -90,7 +90,7 @@ QT_MINGW_ARCHIVES ?= ../shared/qt6-mingw
 QT_MINGW_CACHE    ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/lumidex/qt6.1.2-mingw
 WINDOWS_BUILD     ?= build-windows
 WINDOWS_PACKAGES  := cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
-                     wine64 fonts-wine xz-utils
+                     wine64 fonts-wine xz-utils locales
 QT_MINGW_TARGET_ARCHIVE := $(QT_MINGW_ARCHIVES)/qt6.1.2-mingw-w64-x86_64.tar.xz
 QT_MINGW_HOST_ARCHIVE   := $(QT_MINGW_ARCHIVES)/qt6.1.2-host-linux-x86_64.tar.xz
 

@@ -5,7 +5,7 @@
 
 #include "link/modini.h"
 #include "link/portpins.h"
-#include "link/qtserialport.h"
+#include "link/systemport.h"
 #include "ui/fonts.h"
 #include "ui/frmmain.h"
 #include "ui/shutdown.h"
@@ -16,8 +16,10 @@ int main(int argc, char* argv[]) {
     // Lets the desktop match the window to the installed desktop entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.lumidex.LumidexApp"));
     lumidex::loadWindowFont();
-    lumidex::QtSerialPort port(lumidex::pinnedPortDevice);
-    lumidex::frmMain window(port, lumidex::AppDir());
+    // A pinned port opens its device; the others follow the system's naming.
+    const std::unique_ptr<lumidex::SerialPort> port =
+        lumidex::createSystemSerialPort(lumidex::pinnedPortDevice);
+    lumidex::frmMain window(*port, lumidex::AppDir());
     lumidex::closeOnStopRequest(window);
     window.show();
     return app.exec();

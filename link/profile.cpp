@@ -115,12 +115,11 @@ std::string tooLargeText(const std::string& subject = "it") {
     return subject + " is larger than " + std::to_string(kProfileSizeLimit >> 20) + " MiB";
 }
 
-}  // namespace
-
-std::string profileLookup(std::string_view content, std::string_view section,
-                          std::string_view key) {
+// Calls `visit` with the name and unquoted value of each key line of the
+// first section named `section`, in file order, until it returns true.
+template <typename Visit>
+void forEachKey(std::string_view content, std::string_view section, Visit visit) {
     section = trimmed(section);
-    key = trimmed(key);
     bool inSection = false;
     for (std::size_t pos = 0; pos < content.size();) {
         const Line line = lineAt(content, pos);
@@ -128,14 +127,30 @@ std::string profileLookup(std::string_view content, std::string_view section,
         const ParsedLine parsed = parseLine(content.substr(line.begin, line.end - line.begin));
         if (parsed.kind == LineKind::Section) {
             if (inSection) {
-                return {};  // only the first section of that name counts
+                return;  // only the first section of that name counts
             }
             inSection = sameName(parsed.name, section);
-        } else if (inSection && parsed.kind == LineKind::Key && sameName(parsed.name, key)) {
-            return std::string(unquoted(parsed.value));
+        } else if (inSection && parsed.kind == LineKind::Key &&
+                   visit(parsed.name, unquoted(parsed.value))) {
+            return;
         }
     }
-    return {};
+}
+
+}  // namespace
+
+std::string profileLookup(std::string_view content, std::string_view section,
+                          std::string_view key) {
+    key = trimmed(key);
+    std::string found;
+    forEachKey(content, section, [&](std::string_view name, std::string_view value) {
+        if (!sameName(name, key)) {
+            return false;
+        }
+        found = std::string(value);
+        return true;
+    });
+    return found;
 }
 
 bool profileEntryStorable(std::string_view section, std::string_view key, std::string_view value) {
@@ -203,28 +218,17 @@ std::optional<std::string> profileUpdate(std::string_view content, std::string_v
 }
 
 std::vector<std::pair<std::string, std::string>> profileSectionEntries(std::string_view content,
-                                                                      std::string_view section) {
-    section = trimmed(section);
+                                                                       std::string_view section) {
     std::vector<std::pair<std::string, std::string>> entries;
-    bool inSection = false;
-    for (std::size_t pos = 0; pos < content.size();) {
-        const Line line = lineAt(content, pos);
-        pos = line.next;
-        const ParsedLine parsed = parseLine(content.substr(line.begin, line.end - line.begin));
-        if (parsed.kind == LineKind::Section) {
-            if (inSection) {
-                break;  // only the first section of that name counts
-            }
-            inSection = sameName(parsed.name, section);
-        } else if (inSection && parsed.kind == LineKind::Key) {
-            const bool seen = std::any_of(entries.begin(), entries.end(), [&](const auto& entry) {
-                return sameName(entry.first, parsed.name);
-            });
-            if (!seen) {
-                entries.emplace_back(parsed.name, unquoted(parsed.value));
-            }
+    forEachKey(content, section, [&](std::string_view name, std::string_view value) {
+        const bool seen = std::any_of(entries.begin(), entries.end(), [&](const auto& entry) {
+            return sameName(entry.first, name);
+        });
+        if (!seen) {
+            entries.emplace_back(name, value);
         }
-    }
+        return false;
+    });
     return entries;
 }
 
@@ -393,8 +397,7 @@ std::optional<std::string> writeEntries(const fs::path& file, std::string_view s
             }
             original = start.content;
         }
-        const std::optional<std::string> updated =
-            updatedBytes(original, section, entries, reason);
+        const std::optional<std::string> updated = updatedBytes(original, section, entries, reason);
         if (!updated) {
             return reason;
         }

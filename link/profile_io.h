@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -106,6 +107,15 @@ void removeStaleTemporaries(const std::filesystem::path& target);
 // Whether `name` is one of replaceFile's temporary names for a file named
 // `fileName`.
 bool isTemporaryName(std::string_view name, std::string_view fileName);
+
+// Used by the platform files. Reads a regular file that the system says holds
+// `size` bytes through `readAt`, which fills at most `length` bytes at `offset`
+// and returns how many it read (0 at the end of the file), or -1 with `reason`
+// set. The size may change while reading, so it reads to the end, but never
+// more than `limit` + 1 bytes. No allocation failure escapes.
+using ReadAt = std::function<long long(std::size_t offset, char* data, std::size_t length,
+                                       std::string& reason)>;
+ReadResult readBounded(unsigned long long size, std::size_t limit, const ReadAt& readAt);
 
 #ifdef _WIN32
 // For tests: stands in for ReplaceFileW(replaced, replacement, ...) so that its

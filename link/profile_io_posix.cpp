@@ -50,48 +50,19 @@ ReadResult readOpen(int fd, std::size_t limit) {
         result.reason = "it is not a regular file";
         return result;
     }
-    if (static_cast<unsigned long long>(st.st_size) > limit) {
-        result.status = ReadStatus::TooLarge;
-        return result;
-    }
-    try {
-        // The size may change while reading: read until the end, but never
-        // past one byte more than the limit.
-        std::string content(static_cast<std::size_t>(st.st_size) + 1, '\0');
-        std::size_t done = 0;
-        for (;;) {
-            if (done == content.size()) {
-                if (done > limit) {
-                    result.status = ReadStatus::TooLarge;
-                    return result;
+    return readBounded(
+        static_cast<unsigned long long>(st.st_size), limit,
+        [fd](std::size_t offset, char* data, std::size_t length, std::string& reason) -> long long {
+            for (;;) {
+                const ssize_t n = ::pread(fd, data, length, static_cast<off_t>(offset));
+                if (n >= 0 || errno != EINTR) {
+                    if (n < 0) {
+                        reason = systemText(errno);
+                    }
+                    return n;
                 }
-                content.resize(std::min(limit + 1, content.size() * 2 + 1));
             }
-            const ssize_t n = ::pread(fd, content.data() + done, content.size() - done,
-                                      static_cast<off_t>(done));
-            if (n < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                result.reason = systemText(errno);
-                return result;
-            }
-            if (n == 0) {
-                break;
-            }
-            done += static_cast<std::size_t>(n);
-        }
-        if (done > limit) {
-            result.status = ReadStatus::TooLarge;
-            return result;
-        }
-        content.resize(done);
-        result.content = std::move(content);
-        result.status = ReadStatus::Read;
-    } catch (const std::bad_alloc&) {
-        result.reason = "there is not enough memory to read it";
-    }
-    return result;
+        });
 }
 
 // The mode a file created by open(..., 0666) would get now.
@@ -215,17 +186,6 @@ std::optional<FileLock> FileLock::acquire(const fs::path& target, int timeoutMs,
         }
         ::close(fd);
     }
-}
-
-FileLock::FileLock(const fs::path& target, std::intptr_t handle, bool created)
-    : target_(target), handle_(handle), created_(created) {}
-
-FileLock::FileLock(FileLock&& other) noexcept
-    : target_(std::move(other.target_)),
-      handle_(other.handle_),
-      created_(other.created_),
-      replaced_(other.replaced_) {
-    other.handle_ = -1;
 }
 
 FileLock::~FileLock() {

@@ -6,39 +6,13 @@
 #include <string>
 
 #include "link/profile_io.h"
+#include "link/win32text.h"
 
 namespace fs = std::filesystem;
 
 namespace lumidex::profileio {
 
 namespace {
-
-std::string utf8(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
-    return out;
-}
-
-// The system's text for a Win32 error code, with the code.
-std::string systemText(DWORD error) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = length ? std::wstring(buffer, length) : std::wstring();
-    LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' ||
-                             text.back() == L'.')) {
-        text.pop_back();
-    }
-    return (text.empty() ? std::string("error") : utf8(text)) + " (" + std::to_string(error) + ")";
-}
 
 bool writeAll(HANDLE file, std::string_view data) {
     std::size_t done = 0;
@@ -59,7 +33,7 @@ ReadResult readOpen(HANDLE file, std::size_t limit) {
     ReadResult result;
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(file, &info)) {
-        result.reason = systemText(GetLastError());
+        result.reason = win32::errorText(GetLastError());
         return result;
     }
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -68,51 +42,24 @@ ReadResult readOpen(HANDLE file, std::size_t limit) {
     }
     const unsigned long long size =
         (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    if (size > limit) {
-        result.status = ReadStatus::TooLarge;
-        return result;
-    }
-    try {
-        std::string content(static_cast<std::size_t>(size) + 1, '\0');
-        std::size_t done = 0;
-        for (;;) {
-            if (done == content.size()) {
-                if (done > limit) {
-                    result.status = ReadStatus::TooLarge;
-                    return result;
-                }
-                content.resize(content.size() * 2 + 1 < limit + 1 ? content.size() * 2 + 1
-                                                                   : limit + 1);
-            }
-            OVERLAPPED at{};
-            at.Offset = static_cast<DWORD>(done);
-            at.OffsetHigh = static_cast<DWORD>(static_cast<unsigned long long>(done) >> 32);
-            DWORD got = 0;
-            if (!ReadFile(file, content.data() + done, static_cast<DWORD>(content.size() - done),
-                          &got, &at)) {
-                const DWORD error = GetLastError();
-                if (error == ERROR_HANDLE_EOF) {
-                    break;
-                }
-                result.reason = systemText(error);
-                return result;
-            }
-            if (got == 0) {
-                break;
-            }
-            done += got;
-        }
-        if (done > limit) {
-            result.status = ReadStatus::TooLarge;
-            return result;
-        }
-        content.resize(done);
-        result.content = std::move(content);
-        result.status = ReadStatus::Read;
-    } catch (const std::bad_alloc&) {
-        result.reason = "there is not enough memory to read it";
-    }
-    return result;
+    return readBounded(size, limit,
+                       [file](std::size_t offset, char* data, std::size_t length,
+                              std::string& reason) -> long long {
+                           OVERLAPPED at{};
+                           at.Offset = static_cast<DWORD>(offset);
+                           at.OffsetHigh =
+                               static_cast<DWORD>(static_cast<unsigned long long>(offset) >> 32);
+                           DWORD got = 0;
+                           if (!ReadFile(file, data, static_cast<DWORD>(length), &got, &at)) {
+                               const DWORD error = GetLastError();
+                               if (error == ERROR_HANDLE_EOF) {
+                                   return 0;
+                               }
+                               reason = win32::errorText(error);
+                               return -1;
+                           }
+                           return got;
+                       });
 }
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -211,7 +158,7 @@ ReadResult readFile(const fs::path& file, std::size_t limit) {
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
             result.status = ReadStatus::Missing;
         } else {
-            result.reason = systemText(error);
+            result.reason = win32::errorText(error);
         }
         return result;
     }
@@ -229,7 +176,7 @@ std::optional<fs::path> resolveLinks(const fs::path& path, std::string& reason) 
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
             return path;
         }
-        reason = systemText(error);
+        reason = win32::errorText(error);
         return std::nullopt;
     }
     HANDLE file = CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
@@ -239,7 +186,7 @@ std::optional<fs::path> resolveLinks(const fs::path& path, std::string& reason) 
         if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
             return path;  // not a link; opening it will report what is wrong
         }
-        reason = "its link cannot be followed: " + systemText(error);
+        reason = "its link cannot be followed: " + win32::errorText(error);
         return std::nullopt;
     }
     std::wstring final(MAX_PATH, L'\0');
@@ -256,7 +203,7 @@ std::optional<fs::path> resolveLinks(const fs::path& path, std::string& reason) 
         if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
             return path;
         }
-        reason = "its link cannot be followed: " + systemText(error);
+        reason = "its link cannot be followed: " + win32::errorText(error);
         return std::nullopt;
     }
     final.resize(length);
@@ -289,12 +236,13 @@ std::optional<FileLock> FileLock::acquire(const fs::path& target, int timeoutMs,
         reason = "it is not a regular file";
         return std::nullopt;
     }
-    const fs::path lockPath = target.parent_path() / (L"." + target.filename().wstring() + L".lock");
+    const fs::path lockPath =
+        target.parent_path() / (L"." + target.filename().wstring() + L".lock");
     HANDLE file = CreateFileW(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        reason = "its lock file " + utf8(lockPath.wstring()) + " cannot be opened: " +
-                 systemText(GetLastError());
+        reason = "its lock file " + win32::narrow(lockPath.wstring()) +
+                 " cannot be opened: " + win32::errorText(GetLastError());
         return std::nullopt;
     }
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
@@ -306,8 +254,9 @@ std::optional<FileLock> FileLock::acquire(const fs::path& target, int timeoutMs,
         const DWORD error = GetLastError();
         if (error != ERROR_LOCK_VIOLATION || GetTickCount64() >= deadline) {
             CloseHandle(file);
-            reason = error == ERROR_LOCK_VIOLATION ? "another program kept it locked"
-                                                   : "it cannot be locked: " + systemText(error);
+            reason = error == ERROR_LOCK_VIOLATION
+                         ? "another program kept it locked"
+                         : "it cannot be locked: " + win32::errorText(error);
             return std::nullopt;
         }
         Sleep(5);
@@ -315,17 +264,6 @@ std::optional<FileLock> FileLock::acquire(const fs::path& target, int timeoutMs,
     const bool missing = GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES &&
                          GetLastError() == ERROR_FILE_NOT_FOUND;
     return FileLock(target, reinterpret_cast<std::intptr_t>(file), missing);
-}
-
-FileLock::FileLock(const fs::path& target, std::intptr_t handle, bool created)
-    : target_(target), handle_(handle), created_(created) {}
-
-FileLock::FileLock(FileLock&& other) noexcept
-    : target_(std::move(other.target_)),
-      handle_(other.handle_),
-      created_(other.created_),
-      replaced_(other.replaced_) {
-    other.handle_ = -1;
 }
 
 FileLock::~FileLock() {
@@ -355,7 +293,7 @@ ReplaceOutcome replaceFile(const fs::path& target, std::string_view content) {
     DWORD error = 0;
     HANDLE file = createTemporary(target, name, error, 0);
     if (file == INVALID_HANDLE_VALUE) {
-        outcome.reason = "its folder does not allow new files (" + systemText(error) + ")";
+        outcome.reason = "its folder does not allow new files (" + win32::errorText(error) + ")";
         return outcome;
     }
     bool ok = writeAll(file, content) && FlushFileBuffers(file);
@@ -399,19 +337,19 @@ ReplaceOutcome replaceFile(const fs::path& target, std::string_view content) {
     }
     if (stranded) {
         outcome.result = ReplaceResult::Stranded;
-        outcome.reason = "the system removed it while replacing it (" + systemText(error) +
-                         "); the new settings are in " + utf8(name);
+        outcome.reason = "the system removed it while replacing it (" + win32::errorText(error) +
+                         "); the new settings are in " + win32::narrow(name);
         return outcome;
     }
     DeleteFileW(name.c_str());
-    outcome.reason = systemText(error);
+    outcome.reason = win32::errorText(error);
     return outcome;
 }
 
 void removeStaleTemporaries(const fs::path& target) {
     const std::wstring pattern =
         (target.parent_path() / (L"." + target.filename().wstring() + L".tmp-*")).wstring();
-    const std::string fileName = utf8(target.filename().wstring());
+    const std::string fileName = win32::narrow(target.filename().wstring());
     WIN32_FIND_DATAW found{};
     HANDLE search = FindFirstFileW(pattern.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
@@ -419,7 +357,8 @@ void removeStaleTemporaries(const fs::path& target) {
     }
     do {
         const DWORD kind = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
-        if (!(found.dwFileAttributes & kind) && isTemporaryName(utf8(found.cFileName), fileName)) {
+        if (!(found.dwFileAttributes & kind) &&
+            isTemporaryName(win32::narrow(found.cFileName), fileName)) {
             DeleteFileW((target.parent_path() / found.cFileName).c_str());
         }
     } while (FindNextFileW(search, &found));
