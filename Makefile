@@ -76,7 +76,7 @@ QT_MINGW_ARCHIVES ?= ../shared/qt6-mingw
 QT_MINGW_CACHE    ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/lumidex/qt6.1.2-mingw
 WINDOWS_BUILD     ?= build-windows
 WINDOWS_PACKAGES  := cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
-                     wine64 fonts-wine xz-utils
+                     wine64 fonts-wine xz-utils xvfb xdotool imagemagick
 QT_MINGW_TARGET_ARCHIVE := $(QT_MINGW_ARCHIVES)/qt6.1.2-mingw-w64-x86_64.tar.xz
 QT_MINGW_HOST_ARCHIVE   := $(QT_MINGW_ARCHIVES)/qt6.1.2-host-linux-x86_64.tar.xz
 
@@ -93,10 +93,12 @@ windows-build: qt-mingw
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
 # The Windows test programs under Wine, then the Linux ones that drive Windows
-# programs (label "wine"), all in one throwaway Wine prefix.
+# programs (label "wine"), all in one throwaway Wine prefix. Screenshots of
+# the window under Wine and on Linux go to build-windows/screenshots/.
 test-windows: build windows-build
 	LUMIDEX_WINE_RUN=$(abspath $(WINDOWS_BUILD))/wine-run \
 	LUMIDEX_WINDOWS_BUILD=$(abspath $(WINDOWS_BUILD)) \
+	LUMIDEX_SCREENSHOTS=$(abspath $(WINDOWS_BUILD))/screenshots \
 	tools/wine-session.sh sh -c '\
 	  status=0; \
 	  ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS) || status=1; \
