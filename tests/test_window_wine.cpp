@@ -239,7 +239,8 @@ void WindowWineTest::operatorRunsTheWindowsProgram() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     int number = 99;
-    while (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(number))) {
+    while (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(number)) ||
+           QFile::exists(QString("/tmp/.X%1-lock").arg(number))) {
         ++number;
     }
     display_ = QString(":%1").arg(number);
