@@ -19,6 +19,20 @@ extern "C" void requestStop(int) {
     stopRequested = 1;
 }
 
+// Signals only set a flag; the event loop ends once it sees it, on a timer
+// tick or after the chunk of input it is handling.
+void quitIfStopRequested() {
+    if (stopRequested) {
+        QCoreApplication::quit();
+    }
+}
+
+// How long a stop request may wait when no bytes arrive.
+constexpr int StopPollMs = 20;
+// The most bytes a device hands over in one go (the pseudo-terminal reads as
+// much), so a flood of input never holds up a stop for long.
+constexpr qint64 ReadChunk = 1024;
+
 // "no such file or directory" rather than the driver's capitalised sentence.
 std::string reasonOf(const QSerialPort& port) {
     if (port.error() == QSerialPort::DeviceNotFoundError) {
@@ -48,8 +62,9 @@ class LineInput {
     // The device or pseudo-terminal path being read.
     QString path() const { return path_; }
 
-    // Hands over what has already arrived, without waiting, so nothing
-    // written before the program stops is lost.
+    // Hands over what has already arrived, one chunk at most and without
+    // waiting, so bytes written just before the program stops still count
+    // while a writer that never stops cannot delay the stop.
     void readPending();
 
   private:
@@ -61,7 +76,8 @@ class LineInput {
 
 // Feeds arriving bytes to the frame decoder and hands over each frame it
 // completes, and a frame left unfinished once the line has been quiet for the
-// idle time (0: only when flushed).
+// idle time (0: only when flushed). Standard output is flushed after each
+// batch of frames, so what they printed goes out together.
 class FrameReader {
   public:
     FrameReader(int idleMs, FrameFn onFrame);
@@ -92,6 +108,7 @@ void LineInput::open(const LineOptions& options, BytesFn onBytes, ErrorFn onErro
     port_.setParity(QSerialPort::NoParity);
     port_.setStopBits(QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
+    port_.setReadBufferSize(ReadChunk);
     if (!port_.open(QIODevice::ReadOnly)) {
         throw std::runtime_error("cannot open " + options.device.toStdString() + ": " +
                                  reasonOf(port_));
@@ -133,6 +150,7 @@ void FrameReader::bytes(const std::uint8_t* data, std::size_t size) {
     for (const DecodedFrame& frame : decoder_.feed(data, size)) {
         onFrame_(frame);
     }
+    std::fflush(stdout);
     if (enableIdle_ && decoder_.pending() > 0) {
         idle_.start();
     } else {
@@ -144,6 +162,7 @@ void FrameReader::flush() {
     idle_.stop();
     if (const auto partial = decoder_.flush()) {
         onFrame_(*partial);
+        std::fflush(stdout);
     }
 }
 
@@ -279,14 +298,9 @@ int readFrames(const char* program, const LineOptions& options, FrameFn onFrame,
                const std::function<void(const QString& path)>& started) {
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
-    // Signals only set a flag; the event loop notices it here and ends cleanly.
     QTimer stopPoll;
-    QObject::connect(&stopPoll, &QTimer::timeout, [] {
-        if (stopRequested) {
-            QCoreApplication::quit();
-        }
-    });
-    stopPoll.start(50);
+    QObject::connect(&stopPoll, &QTimer::timeout, quitIfStopRequested);
+    stopPoll.start(StopPollMs);
 
     FrameReader reader(options.idleMs, std::move(onFrame));
     int exitCode = ExitOk;
@@ -302,7 +316,10 @@ int readFrames(const char* program, const LineOptions& options, FrameFn onFrame,
     try {
         line.open(
             options,
-            [&reader](const std::uint8_t* data, std::size_t size) { reader.bytes(data, size); },
+            [&reader](const std::uint8_t* data, std::size_t size) {
+                reader.bytes(data, size);
+                quitIfStopRequested();
+            },
             fail);
     } catch (const std::runtime_error& e) {
         printError(program, e.what());

@@ -60,8 +60,9 @@ using FrameFn = std::function<void(const DecodedFrame& frame)>;
 // Opens the line the options name, calls `started` with its path, and runs
 // the Qt event loop, handing over each frame, until the loop ends (a window
 // closes, Ctrl+C or SIGTERM, or the line fails). Frames that arrived just
-// before the end still count. Returns the exit status; a failure is said on
-// standard error, after `program`.
+// before the end still count. Standard output is flushed after each chunk of
+// input, so `onFrame` may print without flushing every line. Returns the exit
+// status; a failure is said on standard error, after `program`.
 int readFrames(const char* program, const LineOptions& options, FrameFn onFrame,
                const std::function<void(const QString& path)>& started = {});
 

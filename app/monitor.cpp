@@ -34,12 +34,12 @@ const char HelpText[] =
     "Runs until interrupted (Ctrl+C or SIGTERM); exit status 0 then, 1 when the\n"
     "device cannot be opened or read, 2 for bad arguments.\n";
 
+// Buffered: the frames of one chunk of input go out together.
 void printLine(const std::string& text) {
     const std::string line =
         QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString() + "  " + text +
         "\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fflush(stdout);
 }
 
 }  // namespace

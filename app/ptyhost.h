@@ -28,8 +28,9 @@ class PtyHost {
     // made, including on platforms that have none.
     std::string open(BytesFn onBytes, ErrorFn onError);
 
-    // Reads whatever has already arrived, without waiting, so nothing written
-    // before the program stops is lost.
+    // Reads what has already arrived, up to one buffer (1 KiB) and without
+    // waiting, so bytes written just before the program stops still count,
+    // while a writer that never stops cannot delay the stop.
     void readPending();
 
   private:

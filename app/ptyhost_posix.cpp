@@ -38,29 +38,29 @@ struct PtyHost::Impl {
         }
     }
 
-    void readAvailable() {
+    // Reads at most one buffer, then returns to the event loop, which calls
+    // again while more is waiting. A writer that never stops therefore cannot
+    // keep the loop from noticing a request to stop.
+    void readOnce() {
         if (master < 0 || !notifier || !notifier->isEnabled()) {
             return;
         }
-        std::uint8_t buffer[4096];
-        for (;;) {
-            const ssize_t n = ::read(master, buffer, sizeof buffer);
-            if (n > 0) {
-                onBytes(buffer, static_cast<std::size_t>(n));
-                continue;
-            }
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                return;
-            }
-            notifier->setEnabled(false);
-            onError(n == 0 ? std::string("the pseudo-terminal was closed")
-                           : std::string("reading the pseudo-terminal failed: ") +
-                                 std::strerror(errno));
+        std::uint8_t buffer[1024];
+        ssize_t n;
+        do {
+            n = ::read(master, buffer, sizeof buffer);
+        } while (n < 0 && errno == EINTR);
+        if (n > 0) {
+            onBytes(buffer, static_cast<std::size_t>(n));
             return;
         }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return;
+        }
+        notifier->setEnabled(false);
+        onError(n == 0
+                    ? std::string("the pseudo-terminal was closed")
+                    : std::string("reading the pseudo-terminal failed: ") + std::strerror(errno));
     }
 };
 
@@ -97,12 +97,12 @@ std::string PtyHost::open(BytesFn onBytes, ErrorFn onError) {
     d.onError = std::move(onError);
     d.notifier = std::make_unique<QSocketNotifier>(d.master, QSocketNotifier::Read);
     QObject::connect(d.notifier.get(), &QSocketNotifier::activated,
-                     [&d](QSocketDescriptor, QSocketNotifier::Type) { d.readAvailable(); });
+                     [&d](QSocketDescriptor, QSocketNotifier::Type) { d.readOnce(); });
     return path;
 }
 
 void PtyHost::readPending() {
-    impl_->readAvailable();
+    impl_->readOnce();
 }
 
 }  // namespace lumidex::monitor

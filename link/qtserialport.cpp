@@ -157,6 +157,15 @@ void QtSerialPort::setPortOpen(bool open) {
     openLabel_ = detail::portLabel(commPort_, device);
 }
 
+void QtSerialPort::reserve(std::size_t count) {
+    if (!port_.isOpen()) {
+        throw SerialPortError("port is not open");
+    }
+    if (const auto refused = detail::waitForRoom(port_, count, kReserveTimeoutMs)) {
+        throw SerialPortError(openLabel_ + " cannot take the frame: " + *refused);
+    }
+}
+
 void QtSerialPort::Output(std::uint8_t byte) {
     if (!port_.isOpen()) {
         throw SerialPortError("port is not open");

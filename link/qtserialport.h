@@ -44,6 +44,11 @@ class QtSerialPort : public SerialPort {
     void setPortOpen(bool open) override;
     bool PortOpen() const override { return port_.isOpen(); }
 
+    // Waits up to `kReserveTimeoutMs` until the driver can take `count` bytes
+    // at once (at most `kMaxReserve`). Fails, leaving the port open and
+    // nothing sent, when the device is gone or its output queue stays full.
+    void reserve(std::size_t count) override;
+
     // Writes the byte and pushes it to the driver at once, without waiting for
     // it to leave. When the driver's output queue is full (a device that takes
     // no data) it waits up to `kRoomTimeoutMs` for room, then refuses the byte
@@ -51,7 +56,11 @@ class QtSerialPort : public SerialPort {
     // discarded, never sent later; the port stays open so it can be closed.
     void Output(std::uint8_t byte) override;
 
-    static constexpr int kRoomTimeoutMs = 2000;
+    // One click reserves once and writes at most 11 bytes; together the waits
+    // stay well under a quarter of a second, so the window never freezes.
+    static constexpr int kReserveTimeoutMs = 150;
+    static constexpr int kRoomTimeoutMs = 4;
+    static constexpr std::size_t kMaxReserve = 256;
 
     // The device the open port uses; empty while closed.
     QString openDevice() const { return openDevice_; }
@@ -78,6 +87,11 @@ std::optional<std::string> unsupportedLineSettings(const LineSettings& settings)
 // `timeoutMs` while the driver's output queue is full. Returns why the byte was
 // refused, or none. A refused byte is never left queued to go out later.
 std::optional<std::string> writeByte(QSerialPort& port, std::uint8_t byte, int timeoutMs);
+
+// Waits up to `timeoutMs` until the driver of the open `port` can take
+// `count` bytes (at most `QtSerialPort::kMaxReserve`) without refusing any.
+// Returns why not, or none. Writes nothing.
+std::optional<std::string> waitForRoom(QSerialPort& port, std::size_t count, int timeoutMs);
 
 // `reason`, followed by the port's own error text in brackets when it has one.
 std::string withSystemDetail(const std::string& reason, const QSerialPort& port);

@@ -4,6 +4,7 @@
 // substitute a recorder and the window never depends on a particular driver.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -33,6 +34,11 @@ public:
     // true opens the port named by CommPort with Settings; false closes it.
     virtual void setPortOpen(bool open) = 0;
     virtual bool PortOpen() const = 0;
+
+    // Makes sure the driver can take `count` more bytes straight away, so the
+    // frame that follows goes out whole. Waits a short while at most; fails,
+    // having sent nothing, when the port is not open or there is no room.
+    virtual void reserve(std::size_t count) = 0;
 
     // Hands one byte to the driver, unchanged, without waiting for it to leave.
     // Fails when the port is not open or the driver refuses the byte.

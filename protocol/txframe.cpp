@@ -23,6 +23,12 @@ void TransmitFrame(Frame& TxFrame, int uidPosition, int count, SerialPort& port,
     std::string text;
     echo(text);
     TxFrame[0] = toByte(uidPosition, "unit identifier");
+    // The module has no frame markers: a frame cut short would make it read
+    // the next frame's bytes as the rest of this one. So the whole frame must
+    // fit into the driver before its first byte is handed over.
+    if (count > 0) {
+        port.reserve(static_cast<std::size_t>(count));
+    }
     for (int i = 0; i < count; ++i) {
         port.Output(TxFrame[i]);
         text += echoOf(TxFrame[i]);

@@ -33,9 +33,10 @@ std::string echoOf(std::uint8_t byte);
 using EchoFn = std::function<void(const std::string&)>;
 
 // Empties the echo, stamps the unit identifier (the UID selector's position)
-// into index 0, then writes bytes 0..count-1 one at a time, echoing each byte
-// right after it was handed to the port. A failure stops at the failing step:
-// the echo then shows exactly the bytes that went out.
+// into index 0, makes sure the port has room for the whole frame, then writes
+// bytes 0..count-1 one at a time, echoing each byte right after it was handed
+// to the port. A failure stops at the failing step: the echo then shows
+// exactly the bytes that went out (none when the port had no room).
 void TransmitFrame(Frame& TxFrame, int uidPosition, int count, SerialPort& port,
                    const EchoFn& echo);
 

@@ -152,6 +152,7 @@ class EndToEndTest : public QObject {
     void portThatCannotBeOpened_data();
     void portThatCannotBeOpened();
     void randomClicksNeverSendAWrongByte();
+    void stalledLineGetsWholeFramesOrNone();
 };
 
 void EndToEndTest::everyCommandReachesTheWire_data() {
@@ -363,6 +364,59 @@ void EndToEndTest::randomClicksNeverSendAWrongByte() {
     QVERIFY(!decoder.flush());
     QCOMPARE(valid, frames);
     QVERIFY2(frames > 300, qPrintable(QString::number(frames)));
+}
+
+// The module stops reading: clicks go on until the line refuses them, then
+// each kind of frame is tried once more. What reached the line is whole frames
+// only, every refused click says so, and no click holds the window up for a
+// quarter second. One 2-byte frame ahead of the 8-byte ones puts the frame
+// boundaries off the driver's buffer blocks, so a line that filled up byte by
+// byte would stop inside a frame.
+void EndToEndTest::stalledLineGetsWholeFramesOrNone() {
+    PseudoTerminal pty;
+    Bench bench(pty.slavePath());
+    WindowDriver& ui = *bench.ui;
+    ui.click("cmdConnect");
+    const std::pair<const char*, int> buttons[] = {{"cmdDP", 2},       {"cmdDPCtl", 3},
+                                                   {"cmdSaveCS_0", 3}, {"cmdSendBCD", 4},
+                                                   {"cmdSendSD", 6},   {"cmdConfig", 8}};
+    int frames = 0;
+    int refused = 0;
+    qint64 slowest = 0;
+    for (int i = 0; refused <= int(std::size(buttons)) && i < 5000; ++i) {
+        const auto& [button, length] =
+            refused > 0 ? buttons[refused - 1] : buttons[i == 0 ? 0 : std::size(buttons) - 1];
+        QElapsedTimer click;
+        click.start();
+        ui.click(button);
+        slowest = std::max(slowest, click.elapsed());
+        const QStringList messages = ui.takeMessages();
+        const int sent = std::exchange(bench.port->accepted, 0);
+        if (sent == 0) {
+            ++refused;
+            QCOMPARE(messages.size(), 1);
+            QVERIFY2(messages[0].contains(" was not sent: ") &&
+                         messages[0].contains("is not taking data"),
+                     qPrintable(messages[0]));
+            QCOMPARE(ui.text("lblTxData"), QString());
+        } else {
+            ++frames;
+            QCOMPARE(messages, QStringList());
+            QCOMPARE(sent, length);
+        }
+    }
+    QCOMPARE(refused, int(std::size(buttons)) + 1);
+    QVERIFY2(slowest < 250, qPrintable(QString("a click took %1 ms").arg(slowest)));
+
+    FrameDecoder decoder;
+    int whole = 0;
+    for (const DecodedFrame& frame : decoder.feed(bytesOf(pty.readAvailable(300)))) {
+        QVERIFY2(frame.kind == DecodedFrame::Kind::Complete && frame.valid,
+                 frame.description.c_str());
+        ++whole;
+    }
+    QVERIFY(!decoder.flush());
+    QCOMPARE(whole, frames);
 }
 
 QTEST_MAIN(EndToEndTest)

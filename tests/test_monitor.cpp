@@ -117,6 +117,8 @@ class TestMonitor : public QObject {
     void pty();
     void device_data();
     void device();
+    void stopsPromptlyWhileInputNeverStops_data() { pty_data(); }
+    void stopsPromptlyWhileInputNeverStops();
 };
 
 void TestMonitor::initTestCase() {
@@ -267,6 +269,44 @@ void TestMonitor::device() {
     QCOMPARE(m.frames(),
              (QStringList{"UID 255  signed integer 0x12AB (4779)", "UID 255  brightness toggle",
                           "UID 255  cut short after the unit identifier (FF)"}));
+#endif
+}
+
+void TestMonitor::stopsPromptlyWhileInputNeverStops() {
+#ifndef Q_OS_UNIX
+    QSKIP("pseudo-terminals are POSIX only");
+#else
+    QFETCH(int, stopSignal);
+
+    Monitor m;
+    QVERIFY(m.start({"--pty", "--idle-ms", "0"}));
+    QVERIFY2(m.waitForLines(1), qPrintable(m.process.readAllStandardError()));
+    // A writer that never stops: zero bytes, each reported as a unit
+    // identifier followed by an unknown code, one line per byte.
+    QProcess flood;
+    flood.setStandardOutputFile(m.lines[0].section(' ', 2));
+    flood.start("cat", {"/dev/zero"});
+    QVERIFY(flood.waitForStarted(5000));
+    m.waitForLines(1000000, 300);
+    QVERIFY2(m.lines.size() > 100, qPrintable(QString::number(m.lines.size())));
+
+    QElapsedTimer sinceSignal;
+    sinceSignal.start();
+    ::kill(pid_t(m.process.processId()), stopSignal);
+    QVERIFY(m.process.waitForFinished(5000));
+    const qint64 stopMs = sinceSignal.elapsed();
+    QCOMPARE(m.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m.process.exitCode(), 0);
+    // 100 ms, plus a little for a loaded machine.
+    QVERIFY2(stopMs < 150, qPrintable(QString("stopped %1 ms after the signal").arg(stopMs)));
+
+    // Every line printed is whole; the stop may leave one unit identifier.
+    m.waitForLines(1000000, 0);
+    QCOMPARE(m.process.bytesAvailable(), 0);
+    QStringList frames = m.frames();
+    frames.removeAll("UID 0  unknown command code 0x00 (skipped the UID byte 00)");
+    frames.removeAll("UID 0  cut short after the unit identifier (00)");
+    QCOMPARE(frames, QStringList());
 #endif
 }
 

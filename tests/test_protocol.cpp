@@ -148,8 +148,9 @@ void TestProtocol::wire() {
     QCOMPARE(hexOf(s.port.bytes), wire);
     QCOMPARE(s.echo(), wire + ' ');
     QCOMPARE(s.echoes.front(), std::string());  // emptied before the first byte
-    // One port call per byte.
-    QCOMPARE(s.port.calls.size(), 1 + s.port.bytes.size());
+    // Room for the whole frame first, then one port call per byte.
+    QCOMPARE(s.port.calls.size(), 2 + s.port.bytes.size());
+    QCOMPARE(s.port.calls[1], "reserve " + std::to_string(s.port.bytes.size()));
 }
 
 void TestProtocol::countZeroSendsNothing() {
@@ -196,13 +197,16 @@ void TestProtocol::portRefusesByte_data() {
         QTest::addRow("refuses byte %d", k + 1) << k;
     }
     QTest::newRow("closed port") << -1;
+    QTest::newRow("no room") << -2;
 }
 
 void TestProtocol::portRefusesByte() {
     QFETCH(int, accepted);
     Sender s;
-    if (accepted < 0) {
+    if (accepted == -1) {
         s.port.setPortOpen(false);
+    } else if (accepted == -2) {
+        s.port.failReserve = true;
     } else {
         s.port.outputsBeforeFailure = accepted;
     }

@@ -159,6 +159,7 @@ void TestSerialPort::closedPortRefusesOutput() {
     port.Output(0x55);
     port.setPortOpen(false);
     QCOMPARE(errorOf([&] { port.Output(0x66); }), QString("port is not open"));
+    QCOMPARE(errorOf([&] { port.reserve(2); }), QString("port is not open"));
     QCOMPARE(pty.readAvailable(200), QByteArray("\x55"));
 }
 

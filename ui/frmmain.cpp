@@ -303,7 +303,8 @@ void frmMain::send(const QString& what, const std::function<void()>& command,
         }
         const QString reason = QString::fromStdString(error.what());
         showMessage(this, bytesSent_ == 0 ? tr("%1 was not sent: %2.").arg(what, reason)
-                                          : tr("%1 was cut short after %2 byte(s): %3.")
+                                          : tr("%1 was cut short after %2 byte(s): %3. The "
+                                               "module may misread the next frame.")
                                                 .arg(what)
                                                 .arg(bytesSent_)
                                                 .arg(reason));

@@ -25,6 +25,16 @@ void RecordingPort::setPortOpen(bool open) {
     open_ = open;
 }
 
+void RecordingPort::reserve(std::size_t count) {
+    if (!open_) {
+        throw SerialPortError("port is not open");
+    }
+    if (failReserve) {
+        throw SerialPortError("port COM" + std::to_string(commPort_) + " is not taking data");
+    }
+    calls.push_back("reserve " + std::to_string(count));
+}
+
 void RecordingPort::Output(std::uint8_t byte) {
     if (!open_) {
         throw SerialPortError("port is not open");

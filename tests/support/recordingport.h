@@ -17,18 +17,21 @@ class RecordingPort : public SerialPort {
     void setSettings(const std::string& settings) override;
     void setPortOpen(bool open) override;
     bool PortOpen() const override { return open_; }
+    void reserve(std::size_t count) override;
     void Output(std::uint8_t byte) override;
 
     // Every call in order, as text: "CommPort=3", "Settings=9600,n,8,1",
-    // "open", "close", "out FF".
+    // "open", "close", "reserve 6", "out FF".
     std::vector<std::string> calls;
     // The bytes that went out, in order.
     std::vector<std::uint8_t> bytes;
 
-    // Failures to inject: refuse the next open/close; refuse the byte after
+    // Failures to inject: refuse the next open/close; refuse every
+    // reservation, as a line that takes no data does; refuse the byte after
     // `outputsBeforeFailure` more successful writes.
     bool failOpen = false;
     bool failClose = false;
+    bool failReserve = false;
     std::optional<int> outputsBeforeFailure;
 
     std::string settings;
