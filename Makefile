@@ -88,8 +88,7 @@ windows-build: qt-mingw
 	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-qt.cmake \
 	  -DLUMIDEX_QT_PREFIX=$(QT_MINGW_CACHE)/target \
-	  -DLUMIDEX_QT_HOST_PREFIX=$(QT_MINGW_CACHE)/host \
-	  -DLUMIDEX_NATIVE_MONITOR=$(abspath $(BUILD))/lumidex-monitor >/dev/null
+	  -DLUMIDEX_QT_HOST_PREFIX=$(QT_MINGW_CACHE)/host >/dev/null
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
 # The Windows test programs under Wine, then the Linux ones that drive Windows

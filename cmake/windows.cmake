@@ -58,8 +58,6 @@ endif()
 # Cross-built on Linux: CTest runs each test program under Wine (see
 # tools/wine-run.sh for what the tests get from it).
 if(CMAKE_CROSSCOMPILING AND CMAKE_HOST_UNIX AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
-    set(LUMIDEX_NATIVE_MONITOR "" CACHE FILEPATH
-        "Linux lumidex-monitor that reads the serial-line tests' COM ports")
     set(wine_dll_dirs "${lumidex_qt_bin_dir}")
     foreach(dll ${lumidex_compiler_dlls})
         get_filename_component(dir "${dll}" DIRECTORY)
@@ -68,11 +66,10 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_HOST_UNIX AND NOT CMAKE_CROSSCOMPILING_EMULATO
     list(REMOVE_DUPLICATES wine_dll_dirs)
     list(JOIN wine_dll_dirs ":" wine_dll_path)
     get_filename_component(wine_run "${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.sh" ABSOLUTE)
-    set(CMAKE_CROSSCOMPILING_EMULATOR "${wine_run}"
-        "--dll-path=${wine_dll_path}" "--monitor=${LUMIDEX_NATIVE_MONITOR}")
+    set(CMAKE_CROSSCOMPILING_EMULATOR "${wine_run}" "--dll-path=${wine_dll_path}")
     # The same, as one command for Linux programs that run Windows ones.
     file(GENERATE OUTPUT "${CMAKE_BINARY_DIR}/wine-run"
-         CONTENT "#!/bin/sh\nexec '${wine_run}' '--dll-path=${wine_dll_path}' '--monitor=${LUMIDEX_NATIVE_MONITOR}' \"$@\"\n"
+         CONTENT "#!/bin/sh\nexec '${wine_run}' '--dll-path=${wine_dll_path}' \"$@\"\n"
          FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                           WORLD_READ WORLD_EXECUTE)
 endif()
