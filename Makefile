@@ -8,7 +8,7 @@ RUN_PACKAGES := fonts-wine
 BENCH_PACKAGES := libbenchmark-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
-.PHONY: all run test build deps bench fuzz clean test-windows windows windows-build qt-mingw
+.PHONY: all run test build deps bench fuzz clean test-windows windows windows-configure windows-build qt-mingw
 
 all: build
 
@@ -84,11 +84,13 @@ qt-mingw:
 	$(call install_missing,$(WINDOWS_PACKAGES))
 	@tools/unpack-qt-mingw.sh "$(QT_MINGW_TARGET_ARCHIVE)" "$(QT_MINGW_HOST_ARCHIVE)" "$(QT_MINGW_CACHE)"
 
-windows-build: qt-mingw
+windows-configure: qt-mingw
 	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-qt.cmake \
 	  -DLUMIDEX_QT_PREFIX=$(QT_MINGW_CACHE)/target \
 	  -DLUMIDEX_QT_HOST_PREFIX=$(QT_MINGW_CACHE)/host >/dev/null
+
+windows-build: windows-configure
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
 # The Windows test programs under Wine, then the Linux ones that drive Windows
@@ -105,8 +107,8 @@ test-windows: build windows-build
 	  exit $$status'
 
 # The folder to hand to a Windows user: build-windows/lumidex/.
-windows: windows-build
-	cmake --build $(WINDOWS_BUILD) --target windows-folder
+windows: windows-configure
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target windows-folder
 	@echo "Windows program: $(WINDOWS_BUILD)/lumidex/ (lumidex-app.exe with its DLLs)"
 
 clean:
