@@ -5,10 +5,13 @@ BUILD    ?= build
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake g++ make qt6-base-dev qt6-serialport-dev
 RUN_PACKAGES := fonts-wine
-BENCH_PACKAGES := libbenchmark-dev
+# The package test builds, validates and unpacks the .deb and runs it on Xvfb.
+TEST_PACKAGES := dpkg-dev file desktop-file-utils appstream xvfb xdotool
+PACKAGE_PACKAGES := dpkg-dev file
+BENCH_PACKAGES := libbenchmark-dev libx11-dev xvfb xauth
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
-.PHONY: all run test build deps bench fuzz clean test-windows windows windows-configure windows-build qt-mingw
+.PHONY: all run test build deps bench fuzz package clean test-windows windows windows-configure windows-build qt-mingw
 
 all: build
 
@@ -40,6 +43,7 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
+	$(call install_missing,$(TEST_PACKAGES))
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 run: build
@@ -51,11 +55,21 @@ run: build
 	fi
 	./$(BUILD)/lumidex-app
 
+# The Debian package, written to $(BUILD)/lumidex-app_<version>_<arch>.deb.
+package: build
+	$(call install_missing,$(PACKAGE_PACKAGES))
+	cd $(BUILD) && cpack -G DEB
+
+# Rounds of the start-up comparison (each program once a round).
+START_RUNS ?= 11
 bench:
 	$(call install_missing,$(PACKAGES) $(BENCH_PACKAGES))
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DLUMIDEX_BENCH=ON >/dev/null
-	cmake --build build-bench -j $(JOBS) --target lumidex-bench
+	cmake --build build-bench -j $(JOBS) --target lumidex-bench lumidex-startwatch bare-window lumidex-app
 	QT_QPA_PLATFORM=offscreen ./build-bench/bench/lumidex-bench
+	@echo "Start-up against a bare Qt window on a virtual X server:"
+	xvfb-run -a -s "-screen 0 1280x1024x24" ./build-bench/bench/lumidex-startwatch --runs $(START_RUNS) \
+	  ./build-bench/bench/bare-window ./build-bench/lumidex-app "./build-bench/bench/bare-window --label"
 
 # Short bounded libFuzzer runs of the settings-file reader/updater and the
 # frame decoder (FUZZ_SECONDS each).
@@ -76,7 +90,7 @@ QT_MINGW_ARCHIVES ?= ../shared/qt6-mingw
 QT_MINGW_CACHE    ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/lumidex/qt6.1.2-mingw
 WINDOWS_BUILD     ?= build-windows
 WINDOWS_PACKAGES  := cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
-                     wine64 fonts-wine xz-utils xvfb xdotool imagemagick
+                     wine64 fonts-wine xz-utils locales xvfb xdotool imagemagick
 QT_MINGW_TARGET_ARCHIVE := $(QT_MINGW_ARCHIVES)/qt6.1.2-mingw-w64-x86_64.tar.xz
 QT_MINGW_HOST_ARCHIVE   := $(QT_MINGW_ARCHIVES)/qt6.1.2-host-linux-x86_64.tar.xz
 

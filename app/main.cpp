@@ -1,17 +1,26 @@
 // Lumidex App: creates the serial port and the window, and runs until the
-// window is closed.
+// window is closed, by the operator or by a request to stop (a signal, the
+// desktop session ending), which closes it the same way.
 #include <QApplication>
 
 #include "link/modini.h"
-#include "link/qtserialport.h"
+#include "link/portpins.h"
+#include "link/systemport.h"
 #include "ui/fonts.h"
 #include "ui/frmmain.h"
+#include "ui/shutdown.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    lumidex::setApplicationIdentity();
+    // Lets the desktop match the window to the installed desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.lumidex.LumidexApp"));
     lumidex::loadWindowFont();
-    lumidex::QtSerialPort port;
-    lumidex::frmMain window(port, lumidex::AppDir());
+    // A pinned port opens its device; the others follow the system's naming.
+    const std::unique_ptr<lumidex::SerialPort> port =
+        lumidex::createSystemSerialPort(lumidex::pinnedPortDevice);
+    lumidex::frmMain window(*port, lumidex::AppDir());
+    lumidex::closeOnStopRequest(window);
     window.show();
     return app.exec();
 }

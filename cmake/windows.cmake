@@ -21,39 +21,33 @@ endif()
 # `windows-folder`: lumidex-app.exe with everything it needs beside it,
 # stripped, in build-windows/lumidex/. Qt finds plugins in the executable's own
 # folder, so no qt.conf is needed.
-if(TARGET lumidex-app)
-    set(folder "${CMAKE_BINARY_DIR}/lumidex")
-    set(dlls ${lumidex_compiler_dlls})
-    foreach(module Core Gui Widgets)
-        list(APPEND dlls "${lumidex_qt_bin_dir}/Qt6${module}.dll")
-    endforeach()
-    set(plugins platforms/qwindows.dll styles/qwindowsvistastyle.dll)
-    set(copy_plugins "")
-    set(laid_out "${folder}/$<TARGET_FILE_NAME:lumidex-app>")
-    foreach(dll ${dlls})
-        get_filename_component(name "${dll}" NAME)
-        list(APPEND laid_out "${folder}/${name}")
-    endforeach()
-    foreach(plugin ${plugins})
-        get_filename_component(dir "${plugin}" DIRECTORY)
-        list(APPEND copy_plugins COMMAND ${CMAKE_COMMAND} -E copy
-             "${lumidex_qt_plugin_dir}/${plugin}" "${folder}/${dir}")
-        list(APPEND laid_out "${folder}/${plugin}")
-    endforeach()
-    add_custom_target(windows-folder
-        COMMAND ${CMAKE_COMMAND} -E rm -rf "${folder}"
-        COMMAND ${CMAKE_COMMAND} -E make_directory "${folder}/platforms" "${folder}/styles"
-        COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:lumidex-app> ${dlls} "${folder}"
-        ${copy_plugins}
-        COMMAND ${CMAKE_STRIP} --strip-unneeded ${laid_out}
-        DEPENDS lumidex-app
-        COMMENT "Laying out ${folder}"
-        VERBATIM)
-else()
-    add_custom_target(windows-folder
-        COMMAND ${CMAKE_COMMAND} -E echo "lumidex-app is not built: no Win32 serial component yet"
-        COMMAND ${CMAKE_COMMAND} -E false)
-endif()
+set(folder "${CMAKE_BINARY_DIR}/lumidex")
+set(dlls ${lumidex_compiler_dlls})
+foreach(module Core Gui Widgets)
+    list(APPEND dlls "${lumidex_qt_bin_dir}/Qt6${module}.dll")
+endforeach()
+set(plugins platforms/qwindows.dll styles/qwindowsvistastyle.dll)
+set(copy_plugins "")
+set(laid_out "${folder}/$<TARGET_FILE_NAME:lumidex-app>")
+foreach(dll ${dlls})
+    get_filename_component(name "${dll}" NAME)
+    list(APPEND laid_out "${folder}/${name}")
+endforeach()
+foreach(plugin ${plugins})
+    get_filename_component(dir "${plugin}" DIRECTORY)
+    list(APPEND copy_plugins COMMAND ${CMAKE_COMMAND} -E copy
+         "${lumidex_qt_plugin_dir}/${plugin}" "${folder}/${dir}")
+    list(APPEND laid_out "${folder}/${plugin}")
+endforeach()
+add_custom_target(windows-folder
+    COMMAND ${CMAKE_COMMAND} -E rm -rf "${folder}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${folder}/platforms" "${folder}/styles"
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:lumidex-app> ${dlls} "${folder}"
+    ${copy_plugins}
+    COMMAND ${CMAKE_STRIP} --strip-unneeded ${laid_out}
+    DEPENDS lumidex-app
+    COMMENT "Laying out ${folder}"
+    VERBATIM)
 
 # Cross-built on Linux: CTest runs each test program under Wine (see
 # tools/wine-run.sh for what the tests get from it).

@@ -43,6 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view content = rest;
 
     (void)lumidex::profileLookup(content, section, key);
+    (void)lumidex::profileSectionEntries(content, section);
+    // Whatever the bytes, decoding keeps 8-bit text as it is after its mark.
+    const lumidex::ProfileText decoded = lumidex::decodeProfile(content);
+    if (decoded.encoding == lumidex::ProfileEncoding::Bytes && decoded.text != content) {
+        std::abort();
+    }
     const auto updated = lumidex::profileUpdate(content, section, key, value);
     if (updated.has_value() != lumidex::profileEntryStorable(section, key, value)) {
         std::abort();

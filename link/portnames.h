@@ -23,7 +23,8 @@ using PortResolver = std::function<std::optional<QString>(int)>;
 std::vector<QString> serialDevices();
 
 // The device port n opens, given the devices `present` as serialDevices()
-// returned them. Port numbers below 1 name no device.
+// returned them; none when that device is not among them. Port numbers below
+// 1 name no device.
 std::optional<QString> deviceForPort(int n, const std::vector<QString>& present);
 
 // The device port n opens now (enumerates the ports where that is needed).

@@ -1,8 +1,7 @@
 #include "link/profile.h"
 
-#include <fstream>
-#include <iterator>
-#include <system_error>
+#include <algorithm>
+#include <new>
 
 #include "link/profile_io.h"
 
@@ -109,46 +108,11 @@ bool hasLineBreakOrNul(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
-// The content of a regular file (following symbolic links); empty when there
-// is no such file or it cannot be read.
-std::optional<std::string> readRegularFile(const fs::path& file) {
-    std::error_code ec;
-    if (!fs::is_regular_file(file, ec)) {
-        return std::nullopt;
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        return std::nullopt;
-    }
-    return content;
-}
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
-// The file a chain of symbolic links ends at, so that writing replaces that file
-// and leaves the links alone. Empty for a loop or an unreadable link.
-std::optional<fs::path> followLinks(fs::path path) {
-    for (int depth = 0; depth < 40; ++depth) {
-        std::error_code ec;
-        const fs::file_status status = fs::symlink_status(path, ec);
-        if (status.type() == fs::file_type::not_found) {
-            return path;
-        }
-        if (ec) {
-            return std::nullopt;
-        }
-        if (!fs::is_symlink(status)) {
-            return path;
-        }
-        fs::path target = fs::read_symlink(path, ec);
-        if (ec) {
-            return std::nullopt;
-        }
-        path = target.is_absolute() ? target : path.parent_path() / target;
-    }
-    return std::nullopt;
+// "<subject> is larger than 1 MiB".
+std::string tooLargeText(const std::string& subject = "it") {
+    return subject + " is larger than " + std::to_string(kProfileSizeLimit >> 20) + " MiB";
 }
 
 }  // namespace
@@ -238,63 +202,239 @@ std::optional<std::string> profileUpdate(std::string_view content, std::string_v
     return out;
 }
 
+std::vector<std::pair<std::string, std::string>> profileSectionEntries(std::string_view content,
+                                                                      std::string_view section) {
+    section = trimmed(section);
+    std::vector<std::pair<std::string, std::string>> entries;
+    bool inSection = false;
+    for (std::size_t pos = 0; pos < content.size();) {
+        const Line line = lineAt(content, pos);
+        pos = line.next;
+        const ParsedLine parsed = parseLine(content.substr(line.begin, line.end - line.begin));
+        if (parsed.kind == LineKind::Section) {
+            if (inSection) {
+                break;  // only the first section of that name counts
+            }
+            inSection = sameName(parsed.name, section);
+        } else if (inSection && parsed.kind == LineKind::Key) {
+            const bool seen = std::any_of(entries.begin(), entries.end(), [&](const auto& entry) {
+                return sameName(entry.first, parsed.name);
+            });
+            if (!seen) {
+                entries.emplace_back(parsed.name, unquoted(parsed.value));
+            }
+        }
+    }
+    return entries;
+}
+
+ProfileText decodeProfile(std::string_view bytes) {
+    ProfileText decoded;
+    if (bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
+        decoded.encoding = ProfileEncoding::Utf8Bom;
+        decoded.text = std::string(bytes.substr(kUtf8Mark.size()));
+        return decoded;
+    }
+    const bool little = bytes.substr(0, 2) == std::string_view("\xFF\xFE");
+    const bool big = bytes.substr(0, 2) == std::string_view("\xFE\xFF");
+    if (!little && !big) {
+        decoded.text = std::string(bytes);
+        return decoded;
+    }
+    decoded.encoding = ProfileEncoding::Utf16;
+    decoded.text.reserve(bytes.size() / 2);
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        const unsigned first = static_cast<unsigned char>(bytes[i]);
+        const unsigned second = static_cast<unsigned char>(bytes[i + 1]);
+        const unsigned unit = little ? (second << 8 | first) : (first << 8 | second);
+        if (unit >= 0xDC00 && unit <= 0xDFFF) {
+            continue;  // the second half of a pair, already read as one '?'
+        }
+        decoded.text += unit <= 0xFF ? static_cast<char>(unit) : '?';
+    }
+    return decoded;
+}
+
+ProfileFile loadProfile(const fs::path& file) {
+    ProfileFile loaded;
+    const profileio::ReadResult raw = profileio::readFile(file, kProfileSizeLimit);
+    switch (raw.status) {
+        case profileio::ReadStatus::Missing:
+            return loaded;
+        case profileio::ReadStatus::TooLarge:
+            loaded.state = ProfileFile::State::Unusable;
+            loaded.problem = tooLargeText();
+            return loaded;
+        case profileio::ReadStatus::Failed:
+            loaded.state = ProfileFile::State::Unusable;
+            loaded.problem = "it cannot be read (" + raw.reason + ")";
+            return loaded;
+        case profileio::ReadStatus::Read:
+            break;
+    }
+    try {
+        ProfileText decoded = decodeProfile(raw.content);
+        loaded.state = ProfileFile::State::Usable;
+        loaded.encoding = decoded.encoding;
+        loaded.text = std::move(decoded.text);
+    } catch (const std::bad_alloc&) {
+        loaded.state = ProfileFile::State::Unusable;
+        loaded.problem = "there is not enough memory to read it";
+    }
+    return loaded;
+}
+
 std::string readProfileString(const fs::path& file, std::string_view section, std::string_view key,
                               std::size_t bufferSize) {
     if (bufferSize == 0) {
         return {};
     }
-    const std::optional<std::string> content = readRegularFile(file);
-    if (!content) {
-        return {};
-    }
-    std::string value = profileLookup(*content, section, key);
+    std::string value = profileLookup(loadProfile(file).text, section, key);
     if (value.size() > bufferSize - 1) {
         value.resize(bufferSize - 1);
     }
     return value;
 }
 
+namespace {
+
+// The file's new bytes, or why it must not be written.
+std::optional<std::string> updatedBytes(std::string_view original, std::string_view section,
+                                        const std::vector<ProfileEntry>& entries,
+                                        std::string& reason) {
+    const ProfileText decoded = decodeProfile(original);
+    if (decoded.encoding == ProfileEncoding::Utf16) {
+        reason =
+            "it is UTF-16 text, which this program does not write; save it as ANSI or UTF-8 text";
+        return std::nullopt;
+    }
+    std::string text = decoded.text;
+    for (const ProfileEntry& entry : entries) {
+        text = *profileUpdate(text, section, entry.key, entry.value);
+    }
+    if (decoded.encoding == ProfileEncoding::Utf8Bom) {
+        text.insert(0, kUtf8Mark);
+    }
+    return text;
+}
+
+// How long a save waits for another program's save of the same file.
+constexpr int kLockTimeoutMs = 3000;
+
+std::optional<std::string> writeEntries(const fs::path& file, std::string_view section,
+                                        const std::vector<ProfileEntry>& entries,
+                                        const std::optional<fs::path>& seed);
+
+}  // namespace
+
+std::optional<std::string> writeProfileStrings(const fs::path& file, std::string_view section,
+                                               const std::vector<ProfileEntry>& entries,
+                                               const std::optional<fs::path>& seed) {
+    // An entry that cannot be stored is left out, as a write of it alone would
+    // have changed nothing; the others are still written.
+    std::vector<ProfileEntry> storable;
+    std::string leftOut;
+    for (const ProfileEntry& entry : entries) {
+        if (profileEntryStorable(section, entry.key, entry.value)) {
+            storable.push_back(entry);
+        } else {
+            leftOut += (leftOut.empty() ? "\"" : ", \"") + entry.key + "\"";
+        }
+    }
+    if (!leftOut.empty()) {
+        leftOut = "the value of " + leftOut +
+                  " holds a line break or NUL character, which the file cannot keep";
+        if (storable.empty()) {
+            return leftOut;
+        }
+    }
+    const std::optional<std::string> failure = writeEntries(file, section, storable, seed);
+    if (failure || leftOut.empty()) {
+        return failure;
+    }
+    return leftOut + "; the other values were saved";
+}
+
+namespace {
+
+std::optional<std::string> writeEntries(const fs::path& file, std::string_view section,
+                                        const std::vector<ProfileEntry>& entries,
+                                        const std::optional<fs::path>& seed) {
+    try {
+        std::string reason;
+        const std::optional<fs::path> target = profileio::resolveLinks(file, reason);
+        if (!target) {
+            return reason;
+        }
+        std::optional<profileio::FileLock> lock =
+            profileio::FileLock::acquire(*target, kLockTimeoutMs, reason);
+        if (!lock) {
+            return reason;
+        }
+        // No save is under way while the lock is held: any temporary file is
+        // a killed save's.
+        profileio::removeStaleTemporaries(*target);
+        const profileio::ReadResult current = lock->read(kProfileSizeLimit);
+        if (current.status == profileio::ReadStatus::TooLarge) {
+            return tooLargeText();
+        }
+        if (current.status != profileio::ReadStatus::Read) {
+            return "it cannot be read (" + current.reason + ")";
+        }
+        std::string original = current.content;
+        if (lock->createdFile() && seed) {
+            const profileio::ReadResult start = profileio::readFile(*seed, kProfileSizeLimit);
+            if (start.status == profileio::ReadStatus::TooLarge) {
+                return tooLargeText(seed->string() + ", which it starts as a copy of,");
+            }
+            if (start.status == profileio::ReadStatus::Failed) {
+                return seed->string() + ", which it starts as a copy of, cannot be read (" +
+                       start.reason + ")";
+            }
+            original = start.content;
+        }
+        const std::optional<std::string> updated =
+            updatedBytes(original, section, entries, reason);
+        if (!updated) {
+            return reason;
+        }
+        if (*updated == current.content) {
+            return std::nullopt;  // already holds these values
+        }
+        const profileio::ReplaceOutcome outcome = profileio::replaceFile(*target, *updated);
+        if (outcome.result != profileio::ReplaceResult::Failed) {
+            lock->markReplaced();
+        }
+        if (outcome.result == profileio::ReplaceResult::Replaced) {
+            return std::nullopt;
+        }
+        return outcome.reason;
+    } catch (const std::bad_alloc&) {
+        return std::string("there is not enough memory to save it");
+    }
+}
+
+}  // namespace
+
 bool writeProfileString(const fs::path& file, std::string_view section, std::string_view key,
                         std::string_view value) {
-    if (!profileEntryStorable(section, key, value)) {
-        return false;
-    }
-    const std::optional<fs::path> target = followLinks(file);
-    if (!target) {
-        return false;
-    }
-
-    std::error_code ec;
-    const fs::file_status status = fs::status(*target, ec);
-    std::string original;
-    bool exists = false;
-    if (status.type() == fs::file_type::regular) {
-        std::optional<std::string> content = readRegularFile(*target);
-        if (!content) {
-            return false;  // rewriting a file we cannot read would lose its other lines
-        }
-        original = std::move(*content);
-        exists = true;
-    } else if (status.type() != fs::file_type::not_found) {
-        return false;  // a directory, a device, or a path we may not look at
-    }
-
-    const std::optional<std::string> updated = profileUpdate(original, section, key, value);
-    if (!updated) {
-        return false;
-    }
-    if (exists && *updated == original) {
-        return true;
-    }
-    switch (profileio::replaceFile(*target, *updated)) {
-        case profileio::ReplaceResult::Replaced:
-            return true;
-        case profileio::ReplaceResult::NoTemporaryFile:
-            return exists && profileio::overwriteFile(*target, *updated, original);
-        case profileio::ReplaceResult::Failed:
-            break;
-    }
-    return false;
+    return !writeProfileStrings(file, section, {{std::string(key), std::string(value)}});
 }
+
+namespace profileio {
+
+bool isTemporaryName(std::string_view name, std::string_view fileName) {
+    const std::string prefix = "." + std::string(fileName) + ".tmp-";
+    if (name.size() < prefix.size() + 6 || name.size() > prefix.size() + 16 ||
+        name.substr(0, prefix.size()) != prefix) {
+        return false;
+    }
+    const std::string_view rest = name.substr(prefix.size());
+    return std::all_of(rest.begin(), rest.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
+}
+
+}  // namespace profileio
 
 }  // namespace lumidex

@@ -19,6 +19,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace lumidex {
 
@@ -41,17 +43,77 @@ bool profileEntryStorable(std::string_view section, std::string_view key, std::s
 std::optional<std::string> profileUpdate(std::string_view content, std::string_view section,
                                          std::string_view key, std::string_view value);
 
+// The entries of `section` in file order, each key once (its first
+// occurrence), values as profileLookup reads them.
+std::vector<std::pair<std::string, std::string>> profileSectionEntries(std::string_view content,
+                                                                      std::string_view section);
+
+// Files above this size are not read: they count as unusable.
+inline constexpr std::size_t kProfileSizeLimit = std::size_t(1) << 20;
+
+// How a profile file's bytes are encoded. 8-bit text may start with a UTF-8
+// byte-order mark, which is skipped when reading and kept when writing. UTF-16
+// text (recognised by its byte-order mark) is read, but never written: this
+// layer writes 8-bit text only, and a file of mixed encodings would be lost.
+enum class ProfileEncoding { Bytes, Utf8Bom, Utf16 };
+
+// The 8-bit text a file's bytes hold, and how they were encoded. UTF-16
+// characters above 255 read as '?'.
+struct ProfileText {
+    ProfileEncoding encoding = ProfileEncoding::Bytes;
+    std::string text;
+};
+ProfileText decodeProfile(std::string_view bytes);
+
+// A profile file read once, whole and bounded.
+struct ProfileFile {
+    enum class State {
+        Usable,    // `text` holds the file
+        Missing,   // no file; `text` is empty
+        Unusable,  // too large, not a regular file, or unreadable; see `problem`
+    };
+    State state = State::Missing;
+    ProfileEncoding encoding = ProfileEncoding::Bytes;
+    std::string text;     // 8-bit text, without its byte-order mark
+    std::string problem;  // why it is unusable, in plain words ("it is larger than 1 MiB")
+};
+ProfileFile loadProfile(const std::filesystem::path& file);
+
 // Reads the value of `key` in `section` of the file, cut to bufferSize - 1
-// bytes. "" when the file is missing, is not a regular file or cannot be read.
+// bytes. "" when the file is missing or unusable (see loadProfile).
 std::string readProfileString(const std::filesystem::path& file, std::string_view section,
                               std::string_view key, std::size_t bufferSize = 255);
 
-// Sets `key` in `section` of the file to `value`, creating the file when it is
-// missing. Writing through a symbolic link changes the file it names. The file
-// is replaced in one rename of a finished temporary file, keeping its
-// permissions; when its directory refuses new files but the file itself is
-// writable, the file is rewritten in place instead. false when the value could
-// not be stored; the file then holds what it held before.
+struct ProfileEntry {
+    std::string key;
+    std::string value;
+};
+
+// Sets each key of `entries` in `section`, in order, in one replace of the
+// file: its bytes come out as writing the keys one after another would make
+// them. Creates the file when it is missing; when `seed` is given, a missing
+// file starts as a copy of `seed` (itself missing: empty). Writing through a
+// symbolic link changes the file it names.
+//
+// Safe against other programs and against being killed: an advisory lock is
+// held across read, change and replace, and the new content goes in place by
+// one rename of a finished temporary file (keeping the file's permissions), so
+// the file holds the old keys or the new ones, never a mix or a cut file.
+// Temporary files left by a killed save are removed.
+//
+// An entry that cannot be stored (see profileEntryStorable) is left out and
+// the others are written, as separate writes would have done.
+//
+// None when every entry was stored. Otherwise why not: the entries left out,
+// or why nothing was written (the file then holds what it held before): a
+// file that is unusable (see loadProfile) or UTF-16, a directory or file that
+// refuses writing.
+std::optional<std::string> writeProfileStrings(const std::filesystem::path& file,
+                                               std::string_view section,
+                                               const std::vector<ProfileEntry>& entries,
+                                               const std::optional<std::filesystem::path>& seed = {});
+
+// One key, as writeProfileStrings; false when nothing was written.
 bool writeProfileString(const std::filesystem::path& file, std::string_view section,
                         std::string_view key, std::string_view value);
 

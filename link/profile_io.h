@@ -1,26 +1,118 @@
-// The two file operations a profile write needs that differ between platforms.
+// The file operations a profile file needs that differ between platforms:
+// following links, a bounded read, an advisory lock, and a replace in one step.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace lumidex::profileio {
 
-enum class ReplaceResult {
-    Replaced,         // `target` now holds the new content
-    NoTemporaryFile,  // the directory refused a new file; `target` is untouched
-    Failed,           // any other failure; `target` is untouched
+enum class ReadStatus {
+    Read,      // `content` holds the whole file
+    Missing,   // there is no such file
+    TooLarge,  // the file holds more than the limit; nothing was kept
+    Failed,    // not a regular file, or it could not be read; see `reason`
 };
 
-// Writes `content` to a new file beside `target`, gives it the permissions of
-// `target` (when that exists) and puts it in place of `target` in one rename.
-// An existing `target` that we may not write is left alone (Failed). The
-// temporary file never outlives a failure.
-ReplaceResult replaceFile(const std::filesystem::path& target, std::string_view content);
+struct ReadResult {
+    ReadStatus status = ReadStatus::Failed;
+    std::string content;
+    std::string reason;  // what went wrong, in plain words; empty when Read or Missing
+};
 
-// Rewrites the existing file `target` in place with `content`. When the write
-// fails part way, puts `original` back as far as it can. false on failure.
-bool overwriteFile(const std::filesystem::path& target, std::string_view content,
-                   std::string_view original);
+// Reads a regular file (following links) of at most `limit` bytes. Never reads
+// more than `limit` + 1 bytes, so a huge, sparse or growing file costs no more
+// than a small one. No allocation failure escapes.
+ReadResult readFile(const std::filesystem::path& file, std::size_t limit);
+
+// The file a chain of symbolic links ends at, so that a write replaces that
+// file and leaves the links alone; `path` itself when it is no link or does not
+// exist. None for a loop or a link that cannot be read, with `reason` set.
+std::optional<std::filesystem::path> resolveLinks(const std::filesystem::path& path,
+                                                  std::string& reason);
+
+// Whether a new file can be created beside `target` and renamed there: tried
+// with one of replaceFile's temporary files, removed again at once (and by
+// removeStaleTemporaries should the program die in between).
+bool canCreateFilesBeside(const std::filesystem::path& target);
+
+// An exclusive advisory lock that serialises read, change and replace of one
+// file between programs. Released when destroyed, also when the program is
+// killed (the system drops it with the last handle).
+//
+// Where it is held differs: on POSIX systems on the file itself (created empty
+// when missing), checked after locking to still be the file the path names, as
+// a replace by rename gives the path a new file; on Windows on a hidden file
+// beside it (".NAME.lock"), which is never replaced.
+class FileLock {
+  public:
+    // Waits up to `timeoutMs` for the lock. None when the file cannot be opened
+    // or created, or the wait ran out; `reason` says why.
+    static std::optional<FileLock> acquire(const std::filesystem::path& target, int timeoutMs,
+                                           std::string& reason);
+
+    FileLock(FileLock&& other) noexcept;
+    FileLock& operator=(FileLock&&) = delete;
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    // Releases the lock. A file the lock itself created and that nothing
+    // replaced is removed again, so a failed first save leaves no empty file.
+    ~FileLock();
+
+    // Reads the locked file as readFile does; a missing file reads as empty.
+    ReadResult read(std::size_t limit) const;
+    // Whether the file was missing when the lock was taken.
+    bool createdFile() const { return created_; }
+    // Tells the lock that the path now names a new file.
+    void markReplaced() { replaced_ = true; }
+
+  private:
+    FileLock(const std::filesystem::path& target, std::intptr_t handle, bool created);
+
+    std::filesystem::path target_;
+    std::intptr_t handle_;  // a descriptor or a HANDLE; -1 once moved from
+    bool created_ = false;
+    bool replaced_ = false;
+};
+
+enum class ReplaceResult {
+    Replaced,  // `target` now holds the new content
+    Failed,    // `target` holds what it held before; see `reason`
+    Stranded,  // the system removed `target` and the new content is left under
+               // `reason`'s temporary name, which was not removed
+};
+
+struct ReplaceOutcome {
+    ReplaceResult result = ReplaceResult::Failed;
+    std::string reason;
+};
+
+// Writes `content` to a new temporary file beside `target`, gives it the
+// permissions of `target` (when that exists), flushes it to disk and puts it in
+// place of `target` in one rename. An existing `target` that may not be written
+// is left alone. A temporary file never outlives a failure, except in the
+// Stranded case, where it is the only copy of the new content.
+ReplaceOutcome replaceFile(const std::filesystem::path& target, std::string_view content);
+
+// Removes temporary files that replaceFile left beside `target` when a program
+// was killed during a save. Call it only while holding `target`'s FileLock, so
+// no save is under way.
+void removeStaleTemporaries(const std::filesystem::path& target);
+
+// Whether `name` is one of replaceFile's temporary names for a file named
+// `fileName`.
+bool isTemporaryName(std::string_view name, std::string_view fileName);
+
+#ifdef _WIN32
+// For tests: stands in for ReplaceFileW(replaced, replacement, ...) so that its
+// rarer failures can be made to happen. It returns the Win32 error code, 0 for
+// success; a null hook restores the real call.
+using ReplaceFileHook = unsigned long (*)(const wchar_t* replaced, const wchar_t* replacement);
+void setReplaceFileHook(ReplaceFileHook hook);
+#endif
 
 }  // namespace lumidex::profileio

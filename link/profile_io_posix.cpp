@@ -1,15 +1,26 @@
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <new>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "link/profile_io.h"
+
+namespace fs = std::filesystem;
 
 namespace lumidex::profileio {
 
 namespace {
+
+std::string systemText(int error) {
+    return std::generic_category().message(error);
+}
 
 bool writeAllAt(int fd, std::string_view data) {
     std::size_t done = 0;
@@ -27,6 +38,62 @@ bool writeAllAt(int fd, std::string_view data) {
     return true;
 }
 
+// Reads the regular file open as `fd` from its start: at most limit + 1 bytes.
+ReadResult readOpen(int fd, std::size_t limit) {
+    ReadResult result;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        result.reason = systemText(errno);
+        return result;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        result.reason = "it is not a regular file";
+        return result;
+    }
+    if (static_cast<unsigned long long>(st.st_size) > limit) {
+        result.status = ReadStatus::TooLarge;
+        return result;
+    }
+    try {
+        // The size may change while reading: read until the end, but never
+        // past one byte more than the limit.
+        std::string content(static_cast<std::size_t>(st.st_size) + 1, '\0');
+        std::size_t done = 0;
+        for (;;) {
+            if (done == content.size()) {
+                if (done > limit) {
+                    result.status = ReadStatus::TooLarge;
+                    return result;
+                }
+                content.resize(std::min(limit + 1, content.size() * 2 + 1));
+            }
+            const ssize_t n = ::pread(fd, content.data() + done, content.size() - done,
+                                      static_cast<off_t>(done));
+            if (n < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                result.reason = systemText(errno);
+                return result;
+            }
+            if (n == 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        if (done > limit) {
+            result.status = ReadStatus::TooLarge;
+            return result;
+        }
+        content.resize(done);
+        result.content = std::move(content);
+        result.status = ReadStatus::Read;
+    } catch (const std::bad_alloc&) {
+        result.reason = "there is not enough memory to read it";
+    }
+    return result;
+}
+
 // The mode a file created by open(..., 0666) would get now.
 mode_t newFileMode() {
     const mode_t mask = ::umask(0);
@@ -34,7 +101,7 @@ mode_t newFileMode() {
     return 0666 & ~mask;
 }
 
-void syncDirectory(const std::filesystem::path& dir) {
+void syncDirectory(const fs::path& dir) {
     const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);  // best effort: the rename is already done
@@ -42,59 +109,206 @@ void syncDirectory(const std::filesystem::path& dir) {
     }
 }
 
-}  // namespace
-
-ReplaceResult replaceFile(const std::filesystem::path& target, std::string_view content) {
-    struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists && ::access(target.c_str(), W_OK) != 0) {
-        return ReplaceResult::Failed;
-    }
-
-    const std::filesystem::path dir = target.parent_path();
-    std::string name = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        return ReplaceResult::NoTemporaryFile;
-    }
-
-    bool ok = writeAllAt(fd, content);
-    if (ok && exists) {
-        // Keep the owner where we may (otherwise the file becomes ours), and the
-        // permission bits always.
-        (void)!::fchown(fd, existing.st_uid, existing.st_gid);
-        ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
-    } else if (ok) {
-        ok = ::fchmod(fd, newFileMode()) == 0;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(name.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(name.c_str());
-        return ReplaceResult::Failed;
-    }
-    syncDirectory(dir);
-    return ReplaceResult::Replaced;
+// A new, empty temporary file beside `target`; -1 with errno set on failure.
+int createTemporary(const fs::path& target, std::string& name) {
+    name = (target.parent_path() / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
+    return ::mkstemp(name.data());
 }
 
-bool overwriteFile(const std::filesystem::path& target, std::string_view content,
-                   std::string_view original) {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+}  // namespace
+
+ReadResult readFile(const fs::path& file, std::size_t limit) {
+    // Non-blocking, so that a FIFO in the file's place cannot hang the open.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        ReadResult result;
+        if (errno == ENOENT) {
+            result.status = ReadStatus::Missing;
+        } else {
+            result.reason = systemText(errno);
+        }
+        return result;
+    }
+    ReadResult result = readOpen(fd, limit);
+    ::close(fd);
+    return result;
+}
+
+std::optional<fs::path> resolveLinks(const fs::path& start, std::string& reason) {
+    fs::path path = start;
+    for (int depth = 0; depth < 40; ++depth) {
+        std::error_code ec;
+        const fs::file_status status = fs::symlink_status(path, ec);
+        if (status.type() == fs::file_type::not_found) {
+            return path;
+        }
+        if (ec) {
+            reason = ec.message();
+            return std::nullopt;
+        }
+        if (!fs::is_symlink(status)) {
+            return path;
+        }
+        fs::path target = fs::read_symlink(path, ec);
+        if (ec) {
+            reason = "its link cannot be read: " + ec.message();
+            return std::nullopt;
+        }
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    reason = "its links form a loop";
+    return std::nullopt;
+}
+
+bool canCreateFilesBeside(const fs::path& target) {
+    std::string name;
+    const int fd = createTemporary(target, name);
     if (fd < 0) {
         return false;
     }
-    // Writing before truncating means a failure leaves at worst the new text over
-    // the old; then the old text is put back.
-    bool ok = writeAllAt(fd, content) && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0 &&
-              ::fsync(fd) == 0;
-    if (!ok) {
-        if (writeAllAt(fd, original)) {
-            (void)!::ftruncate(fd, static_cast<off_t>(original.size()));
+    ::close(fd);
+    ::unlink(name.c_str());
+    return true;
+}
+
+std::optional<FileLock> FileLock::acquire(const fs::path& target, int timeoutMs,
+                                          std::string& reason) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        bool created = false;
+        int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0 && errno == ENOENT) {
+            fd = ::open(target.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK, 0666);
+            created = fd >= 0;
+            if (fd < 0 && errno == EEXIST) {
+                continue;  // another program created it just now
+            }
+        }
+        if (fd < 0) {
+            reason = systemText(errno);
+            return std::nullopt;
+        }
+        struct stat locked {};
+        if (::fstat(fd, &locked) != 0 || !S_ISREG(locked.st_mode)) {
+            ::close(fd);
+            reason = "it is not a regular file";
+            return std::nullopt;
+        }
+        while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            if (error == EINTR) {
+                continue;
+            }
+            if (error != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
+                ::close(fd);
+                reason = error == EWOULDBLOCK ? "another program kept it locked"
+                                              : "it cannot be locked: " + systemText(error);
+                return std::nullopt;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        // A save that held the lock before us may have put a new file in place.
+        struct stat named {};
+        if (::stat(target.c_str(), &named) == 0 && named.st_dev == locked.st_dev &&
+            named.st_ino == locked.st_ino) {
+            return FileLock(target, fd, created);
+        }
+        ::close(fd);
+    }
+}
+
+FileLock::FileLock(const fs::path& target, std::intptr_t handle, bool created)
+    : target_(target), handle_(handle), created_(created) {}
+
+FileLock::FileLock(FileLock&& other) noexcept
+    : target_(std::move(other.target_)),
+      handle_(other.handle_),
+      created_(other.created_),
+      replaced_(other.replaced_) {
+    other.handle_ = -1;
+}
+
+FileLock::~FileLock() {
+    if (handle_ < 0) {
+        return;
+    }
+    const int fd = static_cast<int>(handle_);
+    if (created_ && !replaced_) {
+        struct stat locked {};
+        struct stat named {};
+        if (::fstat(fd, &locked) == 0 && locked.st_size == 0 &&
+            ::stat(target_.c_str(), &named) == 0 && named.st_ino == locked.st_ino &&
+            named.st_dev == locked.st_dev) {
+            ::unlink(target_.c_str());
         }
     }
-    ok = (::close(fd) == 0) && ok;
-    return ok;
+    ::close(fd);
+}
+
+ReadResult FileLock::read(std::size_t limit) const {
+    return readOpen(static_cast<int>(handle_), limit);
+}
+
+ReplaceOutcome replaceFile(const fs::path& target, std::string_view content) {
+    ReplaceOutcome outcome;
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && ::access(target.c_str(), W_OK) != 0) {
+        outcome.reason = "it is read-only";
+        return outcome;
+    }
+
+    std::string name;
+    const int fd = createTemporary(target, name);
+    if (fd < 0) {
+        outcome.reason = "its folder does not allow new files (" + systemText(errno) + ")";
+        return outcome;
+    }
+
+    // Each step runs only while the ones before it succeeded; the first
+    // failure's error is kept.
+    int error = 0;
+    const auto step = [&error](const auto& action) {
+        if (error == 0 && !action()) {
+            error = errno != 0 ? errno : EIO;
+        }
+    };
+    step([&] { return writeAllAt(fd, content); });
+    if (exists) {
+        // Keep the owner where we may (otherwise the file becomes ours), and the
+        // permission bits always.
+        (void)!::fchown(fd, existing.st_uid, existing.st_gid);
+        step([&] { return ::fchmod(fd, existing.st_mode & 07777) == 0; });
+    } else {
+        step([&] { return ::fchmod(fd, newFileMode()) == 0; });
+    }
+    step([&] { return ::fsync(fd) == 0; });
+    if (::close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    step([&] { return ::rename(name.c_str(), target.c_str()) == 0; });
+    if (error != 0) {
+        ::unlink(name.c_str());
+        outcome.reason = systemText(error);
+        return outcome;
+    }
+    syncDirectory(target.parent_path());
+    outcome.result = ReplaceResult::Replaced;
+    return outcome;
+}
+
+void removeStaleTemporaries(const fs::path& target) {
+    std::error_code ec;
+    const fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    const std::string fileName = target.filename().string();
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path& entry = it->path();
+        std::error_code typeError;
+        if (isTemporaryName(entry.filename().string(), fileName) &&
+            fs::symlink_status(entry, typeError).type() == fs::file_type::regular) {
+            ::unlink(entry.c_str());
+        }
+    }
 }
 
 }  // namespace lumidex::profileio

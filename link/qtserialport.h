@@ -1,4 +1,5 @@
-// The program's serial port, on QSerialPort.
+// The program's serial port on POSIX systems, on QSerialPort (Windows uses
+// Win32SerialPort).
 //
 // Port number and settings text are only recorded until the port is opened;
 // the open resolves the number to a device, parses the settings and applies

@@ -7,6 +7,14 @@
 namespace lumidex {
 
 std::uint8_t ansiByte(char32_t ch) {
+    const auto refuse = [ch] {
+        return ConversionError("the character " + describeChar(ch) +
+                               " has no one-byte value in the system code page");
+    };
+    // Not characters at all: a lone surrogate half, or past Unicode's end.
+    if ((ch >= 0xD800 && ch < 0xE000) || ch > 0x10FFFF) {
+        throw refuse();
+    }
     wchar_t wide[2];
     int wideLength = 1;
     if (ch >= 0x10000) {
@@ -24,8 +32,7 @@ std::uint8_t ansiByte(char32_t ch) {
     const int n = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide, wideLength,
                                       out, sizeof out, nullptr, utf8 ? nullptr : &usedDefault);
     if (n != 1 || usedDefault) {
-        throw ConversionError("the character " + describeChar(ch) +
-                              " has no one-byte value in the system code page");
+        throw refuse();
     }
     return static_cast<std::uint8_t>(out[0]);
 }

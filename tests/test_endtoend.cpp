@@ -12,8 +12,10 @@
 #include <memory>
 #include <utility>
 
+#include "link/portpins.h"
 #include "link/qtserialport.h"
 #include "protocol/decoder.h"
+#include "support/program.h"
 #include "support/pty.h"
 #include "support/window.h"
 
@@ -148,6 +150,7 @@ class EndToEndTest : public QObject {
     void everyCommandReachesTheWire_data();
     void everyCommandReachesTheWire();
     void monitorDecodesWhatTheOperatorChose();
+    void pinnedPortReachesTheMonitor();
     void deviceGoesAwayWhileConnected();
     void portThatCannotBeOpened_data();
     void portThatCannotBeOpened();
@@ -180,46 +183,113 @@ void EndToEndTest::everyCommandReachesTheWire() {
     QCOMPARE(ui.text("lblTxData"), command.wire);
 }
 
-void EndToEndTest::monitorDecodesWhatTheOperatorChose() {
-    const QString monitor = QCoreApplication::applicationDirPath() + "/../lumidex-monitor";
-    if (!QFile::exists(monitor)) {
-        QSKIP("lumidex-monitor is not built");
-    }
-    QProcess receiver;
-    receiver.start(monitor, {"--pty", "--idle-ms", "0"});
-    QVERIFY(receiver.waitForStarted(5000));
-    QVERIFY(receiver.waitForReadyRead(5000));
-    const QString first = QString::fromUtf8(receiver.readLine()).trimmed();
-    QVERIFY2(first.startsWith("listening on "), qPrintable(first));
-    const QString path = first.mid(QString("listening on ").size());
+namespace {
 
+// lumidex-monitor on a pseudo-terminal of its own: the device path to point a
+// port at, and the frames it decoded, each without its timestamp.
+class Monitor {
+  public:
+    bool start() {
+        const QString program = builtProgram("lumidex-monitor");
+        if (!QFile::exists(program)) {
+            return false;
+        }
+        process_.start(program, {"--pty", "--idle-ms", "0"});
+        if (!process_.waitForStarted(5000) || !process_.waitForReadyRead(5000)) {
+            return false;
+        }
+        const QString first = QString::fromUtf8(process_.readLine()).trimmed();
+        if (!first.startsWith("listening on ")) {
+            return false;
+        }
+        path_ = first.mid(QString("listening on ").size());
+        return true;
+    }
+    QString path() const { return path_; }
+    QStringList decoded(int count) {
+        QStringList lines;
+        QElapsedTimer clock;
+        clock.start();
+        while (lines.size() < count && clock.elapsed() < 10000) {
+            process_.waitForReadyRead(200);
+            while (process_.canReadLine()) {
+                // "12:03:04.123  UID 255  ..." : drop the timestamp.
+                lines << QString::fromUtf8(process_.readLine()).trimmed().section("  ", 1);
+            }
+        }
+        return lines;
+    }
+    ~Monitor() {
+        process_.terminate();
+        process_.waitForFinished(5000);
+    }
+
+  private:
+    QProcess process_;
+    QString path_;
+};
+
+// Connects, runs every command, and returns what each should decode as.
+QStringList sendEveryCommand(WindowDriver& ui) {
+    QStringList expected;
+    ui.click("cmdConnect");
+    for (const Command& command : commands()) {
+        command.act(ui);
+        expected << command.decoded;
+    }
+    return expected;
+}
+
+}  // namespace
+
+void EndToEndTest::monitorDecodesWhatTheOperatorChose() {
+    Monitor monitor;
+    if (!monitor.start()) {
+        QSKIP("lumidex-monitor is not built or did not start");
+    }
     QStringList expected;
     {
-        Bench bench(path);
-        WindowDriver& ui = *bench.ui;
-        ui.click("cmdConnect");
-        QCOMPARE(ui.takeMessages(), QStringList());
-        for (const Command& command : commands()) {
-            command.act(ui);
-            expected << command.decoded;
-        }
-        QCOMPARE(ui.takeMessages(), QStringList());
+        Bench bench(monitor.path());
+        expected = sendEveryCommand(*bench.ui);
+        QCOMPARE(bench.ui->takeMessages(), QStringList());
     }
+    QCOMPARE(monitor.decoded(expected.size()), expected);
+}
 
-    QStringList decoded;
-    QElapsedTimer clock;
-    clock.start();
-    while (decoded.size() < expected.size() && clock.elapsed() < 10000) {
-        receiver.waitForReadyRead(200);
-        while (receiver.canReadLine()) {
-            // "12:03:04.123  UID 255  ..." : drop the timestamp.
-            const QString line = QString::fromUtf8(receiver.readLine()).trimmed();
-            decoded << line.section("  ", 1);
-        }
+// COM2 pinned to the monitor's pseudo-terminal in the settings file: the real
+// port opens exactly that device, the port list says so, and the close keeps
+// the section as it was.
+void EndToEndTest::pinnedPortReachesTheMonitor() {
+    Monitor monitor;
+    if (!monitor.start()) {
+        QSKIP("lumidex-monitor is not built or did not start");
     }
-    receiver.terminate();
-    QVERIFY(receiver.waitForFinished(5000));
-    QCOMPARE(decoded, expected);
+    QTemporaryDir dir;
+    const QString ini = dir.path() + "/lumidex2.ini";
+    const QByteArray ports = "[Ports]\r\n; the bench monitor\r\n  com2 = " +
+                             monitor.path().toLocal8Bit() + "\r\n";
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Settings]\r\nCommPort=2\r\nSetting=19200,n,8,1\r\n" + ports);
+    file.close();
+    QStringList expected;
+    {
+        QtSerialPort port(pinnedPortDevice);
+        WindowDriver ui(port, dir.path());
+        ui.list("cboComm")->showPopup();
+        QCOMPARE(ui.list("cboComm")->itemData(1, Qt::ToolTipRole).toString(),
+                 "COM2 opens " + monitor.path() + " (pinned in lumidex2.ini)");
+        ui.list("cboComm")->hidePopup();
+        expected = sendEveryCommand(ui);
+        QCOMPARE(port.openDevice(), monitor.path());
+        QCOMPARE(ui.takeMessages(), QStringList());
+        ui.close();
+        QCOMPARE(ui.takeMessages(), QStringList());
+    }
+    QCOMPARE(monitor.decoded(expected.size()), expected);
+    QFile saved(ini);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.readAll().endsWith(ports));
 }
 
 void EndToEndTest::deviceGoesAwayWhileConnected() {

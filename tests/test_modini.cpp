@@ -4,6 +4,12 @@
 #include <QtTest>
 
 #include "link/modini.h"
+#include "link/portpins.h"
+#include "support/unprivileged.h"
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace lumidex;
 
@@ -76,6 +82,91 @@ class TestModIni : public QObject {
         QCOMPARE(ini.ReadIni("Settings", "CommPort"), QString("5"));
         QCOMPARE(ini.ReadIni("Settings", "Setting"), QString("19200,n,8,1"));
         QCOMPARE(ini.ReadIni("Settings", "Missing"), QString());
+    }
+
+    // A read-only program folder: the first run reads the shipped file and
+    // saves to a per-user copy started from it; the next run reads that copy.
+    void readOnlyProgramFolderUsesPerUserCopy() {
+#ifdef Q_OS_UNIX
+        QTemporaryDir top;
+        const QString program = top.path() + "/program";
+        const QString home = top.path() + "/home";
+        QVERIFY(QDir().mkpath(program) && QDir().mkpath(home));
+        const QByteArray shipped = "; shipped\r\n[Settings]\r\nCommPort=3\r\n[Ports]\r\nCOM2 = x\r\n";
+        setContent(program + "/lumidex2.ini", shipped);
+        ::chmod(top.path().toLocal8Bit().constData(), 0755);
+        ::chmod(program.toLocal8Bit().constData(), 0555);
+        ::chmod(home.toLocal8Bit().constData(), 0777);
+        const QString copy = home + "/" + perUserFolderName(program) + "/lumidex2.ini";
+        const int first = lumidex::test::runUnprivileged([&] {
+            modINI ini(program, home);
+            ini.Load();
+            const bool ok = ini.readPath() == QDir::toNativeSeparators(program + "/lumidex2.ini") &&
+                            ini.writePath() == QDir::toNativeSeparators(copy) &&
+                            ini.ReadIni("Settings", "CommPort") == "3" &&
+                            !ini.WriteIni("Settings", {{"CommPort", "5"}, {"Setting", "19200,n,8,1"}});
+            return ok ? 0 : 1;
+        });
+        const int second = lumidex::test::runUnprivileged([&] {
+            modINI ini(program, home);
+            ini.Load();
+            return ini.readPath() == QDir::toNativeSeparators(copy) &&
+                           ini.ReadIni("Settings", "CommPort") == "5" &&
+                           ini.ReadIni("Settings", "Setting") == "19200,n,8,1"
+                       ? 0
+                       : 1;
+        });
+        ::chmod(program.toLocal8Bit().constData(), 0755);
+        if (first < 0) {
+            QSKIP("cannot switch to an unprivileged user to test permissions");
+        }
+        QCOMPARE(first, 0);
+        QCOMPARE(second, 0);
+        QCOMPARE(contentOf(program + "/lumidex2.ini"), shipped);
+        QCOMPARE(contentOf(copy), QByteArray("; shipped\r\n[Settings]\r\nCommPort=5\r\n"
+                                             "Setting=19200,n,8,1\r\n[Ports]\r\nCOM2 = x\r\n"));
+#else
+        QSKIP("permission bits are a POSIX matter");
+#endif
+    }
+
+    // A per-user copy never shadows a program folder that allows a replace,
+    // and each program folder has its own.
+    void writableProgramFolderIsNotShadowed() {
+        QTemporaryDir program;
+        QTemporaryDir home;
+        QVERIFY(perUserFolderName(program.path()) != perUserFolderName(home.path()));
+        QCOMPARE(perUserFolderName(program.path() + "/"), perUserFolderName(program.path()));
+        const QString copy = home.path() + "/" + perUserFolderName(program.path());
+        QVERIFY(QDir().mkpath(copy));
+        setContent(copy + "/lumidex2.ini", "[Settings]\nCommPort=9\n");
+        setContent(program.path() + "/lumidex2.ini", "[Settings]\nCommPort=2\n");
+        const modINI ini(program.path(), home.path());
+        QCOMPARE(ini.ReadIni("Settings", "CommPort"), QString("2"));
+        QCOMPARE(ini.writePath(), ini.filePath());
+    }
+
+    void portPins_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("port");  // 0: no pin
+        QTest::newRow("pinned") << "COM2" << "/dev/serial/by-id/usb-x" << 2;
+        QTest::newRow("letter case") << "com10" << "/dev/pts/3" << 10;
+        QTest::newRow("leading zero") << "COM02" << "/dev/x" << 0;
+        QTest::newRow("zero") << "COM0" << "/dev/x" << 0;
+        QTest::newRow("no number") << "COMx" << "/dev/x" << 0;
+        QTest::newRow("empty device") << "COM3" << "" << 0;
+        QTest::newRow("other key") << "LPT1" << "/dev/x" << 0;
+    }
+    void portPins() {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(int, port);
+        const PortPins pins = parsePortPins({{key, value}});
+        QCOMPARE(int(pins.size()), port ? 1 : 0);
+        if (port) {
+            QCOMPARE(pins.at(port), value);
+        }
     }
 
 #ifndef Q_OS_WIN

@@ -10,7 +10,7 @@
 #include <QtTest>
 #include <utility>
 
-#include "support/program.h"
+#include "support/monitorprocess.h"
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -21,62 +21,10 @@
 #include <cstdlib>
 #endif
 
+using lumidex::test::Monitor;
+using lumidex::test::monitorPath;
+
 namespace {
-
-QString monitorPath() {
-    return lumidex::test::builtProgram("lumidex-monitor");
-}
-
-// A monitor process that is killed if a test leaves it running.
-struct Monitor {
-    QProcess process;
-    QStringList lines;  // stdout lines read so far, timestamps removed
-
-    ~Monitor() {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
-    }
-
-    bool start(const QStringList& args) {
-        process.start(monitorPath(), args);
-        return process.waitForStarted(5000);
-    }
-
-    // Waits until `count` lines have arrived in total; false on timeout.
-    bool waitForLines(int count, int ms = 5000) {
-        const QDeadlineTimer deadline(ms);
-        for (;;) {
-            while (process.canReadLine()) {
-                lines << QString::fromUtf8(process.readLine()).chopped(1);
-            }
-            if (lines.size() >= count) {
-                return true;
-            }
-            if (deadline.hasExpired() || process.state() == QProcess::NotRunning) {
-                return false;
-            }
-            process.waitForReadyRead(int(std::max<qint64>(deadline.remainingTime(), 1)));
-        }
-    }
-
-    // The decoded lines after the first ("listening on ..."), without the
-    // timestamp, which must be present on each.
-    QStringList frames() const {
-        static const QRegularExpression stamp(R"(^\d\d:\d\d:\d\d\.\d\d\d  )");
-        QStringList out;
-        for (int i = 1; i < lines.size(); ++i) {
-            QString line = lines[i];
-            if (!stamp.match(line).hasMatch()) {
-                out << "<no timestamp> " + line;
-            } else {
-                out << line.mid(14);
-            }
-        }
-        return out;
-    }
-};
 
 #ifdef Q_OS_UNIX
 // An open file descriptor, closed when it goes out of scope.

@@ -8,16 +8,19 @@
 #include <string>
 
 #ifdef Q_OS_UNIX
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <windows.h>
 #endif
 
 #include "link/profile.h"
+#include "link/profile_io.h"
+#include "support/unprivileged.h"
 
 namespace fs = std::filesystem;
 using namespace lumidex;
+using lumidex::test::runUnprivileged;
 
 namespace {
 
@@ -40,37 +43,59 @@ void spit(const fs::path& file, std::string_view content) {
     std::ofstream(file, std::ios::binary).write(content.data(), std::streamsize(content.size()));
 }
 
+// The directory's entries, less the hidden lock file that saves on Windows
+// keep beside the settings file.
 std::vector<std::string> entries(const fs::path& dir) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir)) {
-        names.push_back(e.path().filename().string());
+        const std::string name = e.path().filename().string();
+#ifdef Q_OS_WIN
+        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".lock") == 0) {
+            continue;
+        }
+#endif
+        names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     return names;
 }
 
-#ifdef Q_OS_UNIX
-// Runs `body` where permission bits apply: as root, in a child process that has
-// become the unprivileged user "nobody". -1 when that cannot be arranged.
-int runUnprivileged(const std::function<int()>& body) {
-    if (::geteuid() != 0) {
-        return body();
+
+// Makes `link` a symbolic link to `target` (relative to the link's folder).
+// Wine's CreateSymbolicLinkW creates nothing, so under Wine the link is made
+// by the host's ln through Wine's bridge to host programs.
+bool makeSymbolicLink(const fs::path& target, const fs::path& link) {
+    std::error_code ec;
+    fs::create_symlink(target, link, ec);
+    if (!ec && fs::exists(link)) {
+        return true;
     }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) {
-            ::_exit(99);
-        }
-        ::_exit(body());
+#ifdef Q_OS_WIN
+    using UnixName = char*(__cdecl*)(const wchar_t*);
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* hostLink = unixName ? unixName(link.c_str()) : nullptr;
+    if (!hostLink) {
+        return false;
     }
-    int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
-        WEXITSTATUS(status) == 99) {
-        return -1;
+    std::wstring command = L"start.exe /wait /unix /bin/ln -s " + target.generic_wstring() + L" " +
+                           QString::fromLocal8Bit(hostLink).toStdWString();
+    HeapFree(GetProcessHeap(), 0, hostLink);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &process)) {
+        return false;
     }
-    return WEXITSTATUS(status);
-}
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES;  // MinGW's fs::exists fails on links
+#else
+    return false;
 #endif
+}
 
 }  // namespace
 
@@ -248,7 +273,7 @@ class TestProfile : public QObject {
         QTest::newRow("254 whole") << 254 << 254;
         QTest::newRow("255 cut") << 255 << 254;
         QTest::newRow("300 cut") << 300 << 254;
-        QTest::newRow("megabyte line cut") << (1 << 20) << 254;
+        QTest::newRow("line filling the size limit cut") << (1 << 20) - 9 << 254;
     }
     void readLengths() {
         QFETCH(int, length);
@@ -264,6 +289,40 @@ class TestProfile : public QObject {
         QCOMPARE(readProfileString(file, "s", "k", 4), value.substr(0, 3));
         QVERIFY(writeProfileString(file, "s", "k", "short"));
         QCOMPARE(slurp(file), std::string("[s]\r\nk=short\r\n"));
+    }
+
+    // Both keys of a save in one replace, through each encoding a file may come in.
+    void encodings_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QByteArray>("expected");  // empty: the save is refused
+        const QByteArray saved = "[Settings]\r\nCommPort=5\r\nSetting=19200,n,8,1\r\n; end\r\n";
+        QTest::newRow("plain") << bin("[Settings]\r\nCommPort=3\r\n; end\r\n") << saved;
+        QTest::newRow("UTF-8 mark kept")
+            << bin("\xEF\xBB\xBF[Settings]\r\nCommPort=3\r\n; end\r\n") << "\xEF\xBB\xBF" + saved;
+        QTest::newRow("UTF-16 little-endian refused")
+            << bin("\xFF\xFE[\0S\0e\0t\0t\0i\0n\0g\0s\0]\0\n\0C\0o\0m\0m\0P\0o\0r\0t\0=\0003\0")
+            << QByteArray();
+        QTest::newRow("UTF-16 big-endian refused")
+            << bin("\xFE\xFF\0[\0S\0e\0t\0t\0i\0n\0g\0s\0]\0\n\0C\0o\0m\0m\0P\0o\0r\0t\0=\0003")
+            << QByteArray();
+    }
+    void encodings() {
+        QFETCH(QByteArray, content);
+        QFETCH(QByteArray, expected);
+        QTemporaryDir dir;
+        const fs::path file = dir.filePath("p.ini").toStdString();
+        spit(file, sv(content));
+        QCOMPARE(readProfileString(file, "Settings", "CommPort"), std::string("3"));
+        const auto failure = writeProfileStrings(
+            file, "Settings", {{"CommPort", "5"}, {"Setting", "19200,n,8,1"}});
+        if (expected.isEmpty()) {
+            QVERIFY(failure);
+            QVERIFY2(failure->find("UTF-16") != std::string::npos, failure->c_str());
+            QCOMPARE(QByteArray::fromStdString(slurp(file)), content);
+        } else {
+            QVERIFY2(!failure, failure ? failure->c_str() : "");
+            QCOMPARE(QByteArray::fromStdString(slurp(file)), expected);
+        }
     }
 
     // Unusable files read as "" and are never replaced by a write.
@@ -297,7 +356,7 @@ class TestProfile : public QObject {
         }
         QTest::newRow("random bytes") << noise;
         QTest::newRow("NUL bytes") << QByteArray(1000, '\0');
-        QTest::newRow("megabyte line") << QByteArray(1 << 20, 'x');
+        QTest::newRow("line near the size limit") << QByteArray((1 << 20) - 64, 'x');
     }
     void garbageIsKept() {
         QFETCH(QByteArray, content);
@@ -314,12 +373,18 @@ class TestProfile : public QObject {
         QTemporaryDir dir;
         const fs::path file = dir.filePath("p.ini").toStdString();
         spit(file, "[s]\nk=1\n");
+        // A killed save's leftover goes; a file that merely looks alike stays.
+        spit(dir.filePath(".p.ini.tmp-a1B2c3").toStdString(), "left by a kill");
+        spit(dir.filePath(".p.ini.tmp-backup.old").toStdString(), "mine");
         fs::permissions(file,
                         fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
         QVERIFY(writeProfileString(file, "s", "k", "2"));
+#ifndef Q_OS_WIN  // Windows keeps no permission bits
         QCOMPARE(fs::status(file).permissions(),
                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-        QCOMPARE(entries(dir.path().toStdString()), std::vector<std::string>{"p.ini"});
+#endif
+        QCOMPARE(entries(dir.path().toStdString()),
+                 (std::vector<std::string>{".p.ini.tmp-backup.old", "p.ini"}));
     }
 
     void writesThroughSymbolicLink() {
@@ -327,16 +392,88 @@ class TestProfile : public QObject {
         const fs::path base = dir.path().toStdString();
         fs::create_directory(base / "real");
         spit(base / "real" / "p.ini", "; keep\n[s]\nk=1\n");
-        std::error_code ec;
-        fs::create_symlink("real/p.ini", base / "p.ini", ec);
-        if (ec) {
+        if (!makeSymbolicLink("real/p.ini", base / "p.ini")) {
             QSKIP("symbolic links cannot be created here");
         }
         QVERIFY(writeProfileString(base / "p.ini", "s", "k", "2"));
-        QVERIFY(fs::is_symlink(base / "p.ini"));
+#ifndef Q_OS_WIN
+        QVERIFY(fs::is_symlink(base / "p.ini"));  // MinGW cannot tell links apart
+#endif
         QCOMPARE(slurp(base / "real" / "p.ini"), std::string("; keep\n[s]\nk=2\r\n"));
         QCOMPARE(entries(base / "real"), std::vector<std::string>{"p.ini"});
     }
+
+#ifdef Q_OS_WIN
+    // How a replace fails on Windows, and what the file holds afterwards.
+    void windowsReplaceFailures_data() {
+        QTest::addColumn<QString>("obstacle");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("read-only file") << "read-only" << false;
+        QTest::newRow("directory in the way") << "directory" << false;
+        QTest::newRow("original removed, replacement left (1176)") << "1176" << true;
+        QTest::newRow("file in use for a moment") << "in use briefly" << true;
+        QTest::newRow("file in use throughout") << "in use" << false;
+    }
+    void windowsReplaceFailures() {
+        QFETCH(QString, obstacle);
+        QFETCH(bool, saved);
+        QTemporaryDir dir;
+        const fs::path file = dir.filePath("p.ini").toStdWString();
+        const std::string original = "; keep\r\n[s]\r\nk=1\r\n";
+        if (obstacle == "directory") {
+            fs::create_directory(file);
+        } else {
+            spit(file, original);
+        }
+        HANDLE holder = INVALID_HANDLE_VALUE;
+        HANDLE releaser = nullptr;
+        if (obstacle == "read-only") {
+            SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
+        } else if (obstacle == "1176") {
+            // What ReplaceFileW leaves when it fails so: the original moved
+            // away and gone, the new content under its temporary name.
+            profileio::setReplaceFileHook([](const wchar_t* replaced, const wchar_t*) -> unsigned long {
+                const std::wstring away = std::wstring(replaced) + L".gone";
+                MoveFileExW(replaced, away.c_str(), MOVEFILE_REPLACE_EXISTING);
+                DeleteFileW(away.c_str());
+                return ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+            });
+        } else if (obstacle.startsWith("in use")) {
+            // An editor's handle that does not share deletion.
+            holder = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+            QVERIFY(holder != INVALID_HANDLE_VALUE);
+            if (obstacle == "in use briefly") {
+                releaser = CreateThread(
+                    nullptr, 0,
+                    [](LPVOID handle) -> DWORD {
+                        Sleep(300);
+                        CloseHandle(static_cast<HANDLE>(handle));
+                        return 0;
+                    },
+                    holder, 0, nullptr);
+                holder = INVALID_HANDLE_VALUE;
+            }
+        }
+        const auto failure = writeProfileStrings(file, "s", {{"k", "2"}});
+        profileio::setReplaceFileHook(nullptr);
+        if (releaser) {
+            WaitForSingleObject(releaser, INFINITE);
+            CloseHandle(releaser);
+        }
+        if (holder != INVALID_HANDLE_VALUE) {
+            CloseHandle(holder);
+        }
+        SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+        QCOMPARE(!failure, saved);
+        if (obstacle == "directory") {
+            QVERIFY(fs::is_directory(file));
+        } else {
+            QCOMPARE(slurp(file), saved ? std::string("; keep\r\n[s]\r\nk=2\r\n") : original);
+        }
+        QCOMPARE(entries(dir.path().toStdWString()), std::vector<std::string>{"p.ini"});
+    }
+#endif
 
     // Permission refusals. As root, permission bits stop nothing, so the writes
     // run in a child process that has dropped to an unprivileged user.
@@ -346,7 +483,9 @@ class TestProfile : public QObject {
         QTest::addColumn<bool>("writes");
         QTest::addColumn<bool>("readable");
         QTest::newRow("read-only directory and file") << 0555 << 0444 << false << true;
-        QTest::newRow("read-only directory, writable file") << 0555 << 0666 << true << true;
+        // A replace needs a new file beside the old one; the file is never
+        // rewritten in place, as a kill during that could cut it.
+        QTest::newRow("read-only directory, writable file") << 0555 << 0666 << false << true;
         QTest::newRow("read-only file") << 0777 << 0444 << false << true;
         QTest::newRow("unreadable file") << 0777 << 0222 << false << false;
     }

@@ -167,13 +167,13 @@ void RestoreTest::hostileSettingsFileStillStarts_data() {
                                   "4\r\nSetting=\0\r\n",
                                   36));
     }) << true;
-    QTest::newRow("one megabyte line") << Prepare([](const QString& ini) {
-        writeFile(ini, "[Settings]\r\nCommPort=" + QByteArray(1 << 20, '9') + "\r\n");
-    }) << true;
+    QTest::newRow("above 1 MiB") << Prepare([](const QString& ini) {
+        writeFile(ini, "[Settings]\r\nCommPort=2\r\n;" + QByteArray(1 << 20, '9') + "\r\n");
+    }) << false;
 }
 
 // Whatever is in the way, start-up succeeds on COM1 at 9600 and nothing crashes;
-// a close that cannot write leaves what was there.
+// a close that cannot write leaves what was there and says so.
 void RestoreTest::hostileSettingsFileStillStarts() {
     QFETCH(Prepare, prepare);
     QFETCH(bool, writable);
@@ -195,11 +195,19 @@ void RestoreTest::hostileSettingsFileStillStarts() {
         QCOMPARE(next.text("cboComm"), QString("COM2"));
     } else {
         QCOMPARE(readFile(ini), before);
-        QVERIFY(QFileInfo(ini).isDir());
+        QCOMPARE(QFileInfo(ini).isDir(), before.isEmpty());
+        const QStringList messages = ui.takeMessages();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].startsWith("The port and baud rate were not saved to " +
+                                        QDir::toNativeSeparators(ini) + ": "),
+                 qPrintable(messages[0]));
     }
 }
 
 void RestoreTest::symbolicLinkIsWrittenThrough() {
+#ifdef Q_OS_WIN
+    QSKIP("QFile::link makes a shortcut on Windows, not a link");
+#endif
     QTemporaryDir dir;
     const QString real = dir.path() + "/real.ini";
     const QString ini = dir.path() + "/lumidex2.ini";

@@ -253,8 +253,11 @@ void WindowTest::commandsGoOutThroughTheRealControls_data() {
                                << "FF 62 48 69 20 35 ";
     QTest::newRow("text blank 1") << text(" 1") << "cmdSendAscii"
                                   << "FF 62 20 20 20 31 ";
+#ifndef Q_OS_WIN
+    // Latin-1, the character set outside Windows.
     QTest::newRow("text latin-1") << text(QString::fromUtf8("°C")) << "cmdSendAscii"
                                   << "FF 62 20 20 B0 43 ";
+#endif
     QTest::newRow("bcd 12 34") << lists("cboBCDHi", 12, "cboBCDLo", 34) << "cmdSendBCD"
                                << "FF 64 12 34 ";
     QTest::newRow("bcd 0 0") << none << "cmdSendBCD"
@@ -361,13 +364,14 @@ void WindowTest::refusedByteStopsTheFrameAndSaysSo() {
 void WindowTest::characterWithoutByteValueIsNotSent() {
     Fixture f;
     f.connect();
-    f.ui.typeText("txtASCII", QString::fromUtf8("1€"));
+    // No single-byte character set holds it, whatever the system uses.
+    f.ui.typeText("txtASCII", QString::fromUtf8("1中"));
     f.ui.click("cmdSendAscii");
     QVERIFY(f.port.bytes.empty());
-    QCOMPARE(f.ui.text("txtASCII"), QString::fromUtf8("  1€"));
+    QCOMPARE(f.ui.text("txtASCII"), QString::fromUtf8("  1中"));
     const QStringList messages = f.ui.takeMessages();
     QCOMPARE(messages.size(), 1);
-    QVERIFY2(messages[0].contains(QString::fromUtf8("'€' (U+20AC)")), qPrintable(messages[0]));
+    QVERIFY2(messages[0].contains(QString::fromUtf8("'中' (U+4E2D)")), qPrintable(messages[0]));
 }
 
 void WindowTest::segmentEditorKeepsMasks_data() {

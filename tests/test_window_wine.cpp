@@ -196,9 +196,7 @@ void WindowWineTest::screenshot(const QString& path) {
 
 void WindowWineTest::operatorRunsTheWindowsProgram() {
     const QString exe = qEnvironmentVariable("LUMIDEX_WINDOWS_BUILD") + "/lumidex-app.exe";
-    if (!QFile::exists(exe)) {
-        QSKIP("lumidex-app.exe is not built");
-    }
+    QVERIFY2(QFile::exists(exe), qPrintable(exe));
     const QString prefix = qEnvironmentVariable("WINEPREFIX");
     QVERIFY(QFileInfo(prefix + "/dosdevices").isDir());
     const QString shots = qEnvironmentVariable("LUMIDEX_SCREENSHOTS");

@@ -24,6 +24,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# As root, Wine's server (which opens every device) would pass a lock that
+# another program holds on a serial device; the session's server runs without
+# that power, as it would for any user, and stays up until the session ends.
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
+    setpriv --bounding-set -sys_admin --inh-caps -sys_admin "$wineserver" -p >/dev/null 2>&1
+fi
+
 # No display while the prefix is made: Wine then shows no dialogs.
 if ! env -u DISPLAY "$wine" wineboot -i >"$WINEPREFIX.boot.log" 2>&1; then
     echo "$0: could not create a Wine prefix:" >&2

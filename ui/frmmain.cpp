@@ -9,6 +9,7 @@
 
 #include "link/modini.h"
 #include "link/portnames.h"
+#include "link/portpins.h"
 #include "link/portselection.h"
 #include "link/serialport.h"
 #include "protocol/commands.h"
@@ -114,13 +115,16 @@ void frmMain::Form_Load() {
     fDPControl->setEnabled(false);
 }
 
-// Reads the stored port and settings and selects the matching entries, which
-// applies them through the lists' own handlers. A value the lists cannot show
-// falls back to COM1 and 9600; any other settings text is kept as stored.
+// Reads the settings file once: the pinned ports, then the stored port and
+// settings, selecting the matching entries, which applies them through the
+// lists' own handlers. A port the list cannot show falls back to COM1; an empty
+// settings text to 9600; any other settings text is kept as stored.
 void frmMain::restoreSelections() {
-    const modINI ini(appDir_);
-    CommPortValue_ = ini.ReadIni(kSettingsSection, kCommPortKey);
-    SettingValue_ = ini.ReadIni(kSettingsSection, kSettingKey);
+    ini_.emplace(appDir_);
+    ini_->Load();
+    setPortPins(parsePortPins(ini_->ReadSection(kPortsSection)));
+    CommPortValue_ = ini_->ReadIni(kSettingsSection, kCommPortKey);
+    SettingValue_ = ini_->ReadIni(kSettingsSection, kSettingKey);
     cboComm->setListIndex(storedPortPosition(CommPortValue_));
     const int baud = storedBaudPosition(SettingValue_);
     if (baud >= 0) {
@@ -133,12 +137,15 @@ void frmMain::applyPortSettings() {
     port_.setSettings(SettingValue_.toStdString());
 }
 
+// Writes "CommPort" and then "Setting" in one replace of the file. A save
+// that fails leaves the file as it was and is told; the window closes anyway.
 void frmMain::Form_Unload() {
-    // A write that fails (read-only directory) leaves the old file as it was;
-    // there is nothing more the operator could do about it while closing.
-    const modINI ini(appDir_);
-    ini.WriteIni(kSettingsSection, kCommPortKey, CommPortValue_);
-    ini.WriteIni(kSettingsSection, kSettingKey, SettingValue_);
+    const auto failure = ini_->WriteIni(
+        kSettingsSection, {{kCommPortKey, CommPortValue_}, {kSettingKey, SettingValue_}});
+    if (failure) {
+        showMessage(this, tr("The port and baud rate were not saved to %1: %2.")
+                              .arg(failure->path, failure->reason));
+    }
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -159,10 +166,12 @@ void frmMain::cboComm_Click() {
 void frmMain::describePorts() {
     const std::vector<QString> devices = serialDevices();
     for (int n = 1; n <= cboComm->count(); ++n) {
+        const std::optional<QString> pin = pinnedDevice(n);
         const std::optional<QString> device = deviceForPort(n, devices);
         cboComm->setItemData(n - 1,
-                             device ? tr("COM%1 opens %2").arg(n).arg(*device)
-                                    : tr("No serial device is present for COM%1").arg(n),
+                             pin      ? tr("COM%1 opens %2 (pinned in lumidex2.ini)").arg(n).arg(*pin)
+                             : device ? tr("COM%1 opens %2").arg(n).arg(*device)
+                                      : tr("No serial device is present for COM%1").arg(n),
                              Qt::ToolTipRole);
     }
 }

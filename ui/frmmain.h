@@ -11,7 +11,9 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
+#include "link/modini.h"
 #include "protocol/txframe.h"
 
 class QCheckBox;
@@ -87,6 +89,8 @@ class frmMain : public QWidget {
 
     SerialPort& port_;
     QString appDir_;
+    // The settings file, read once at start-up and written once at close.
+    std::optional<modINI> ini_;
 
     Frame TxFrame_{};
     std::int16_t SegMask1 = 0;

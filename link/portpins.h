@@ -1,0 +1,39 @@
+// Ports pinned to devices in the settings file's "Ports" section:
+//
+//     [Ports]
+//     COM2=/dev/serial/by-id/usb-FTDI_FT232R_A5XK3RJT-if00-port0
+//     COM3=/dev/pts/7
+//
+// A pinned port opens exactly its device on every platform; a port without a
+// pin keeps the platform's own rule (portDevice).
+#pragma once
+
+#include <QString>
+#include <map>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace lumidex {
+
+inline constexpr char kPortsSection[] = "Ports";
+
+// Port number to device.
+using PortPins = std::map<int, QString>;
+
+// The pins among a section's keys and values: keys "COM" followed by a port
+// number 1 to 32767 (any letter case, no leading zero), with a non-empty
+// value. Other keys are ignored.
+PortPins parsePortPins(const std::vector<std::pair<QString, QString>>& entries);
+
+// The pins every later pinnedPortDevice call uses, for the whole program; set
+// once at start-up from the settings file.
+void setPortPins(PortPins pins);
+
+// Port n's pin, or none.
+std::optional<QString> pinnedDevice(int n);
+
+// The device port n opens: its pin, or else what portDevice says.
+std::optional<QString> pinnedPortDevice(int n);
+
+}  // namespace lumidex

@@ -1,0 +1,10 @@
+#include "link/qtserialport.h"
+#include "link/systemport.h"
+
+namespace lumidex {
+
+std::unique_ptr<SerialPort> createSystemSerialPort(PortResolver resolver) {
+    return std::make_unique<QtSerialPort>(std::move(resolver));
+}
+
+}  // namespace lumidex

@@ -1,0 +1,45 @@
+#include <windows.h>
+
+#include "link/win32text.h"
+
+namespace lumidex::win32 {
+
+std::wstring widen(const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+std::string narrow(const std::wstring& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(text.size());
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), length, nullptr, nullptr);
+    return out;
+}
+
+std::string errorText(unsigned long error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = length > 0 ? std::wstring(buffer, length) : std::wstring();
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' ||
+                             text.back() == L' ' || text.back() == L'.')) {
+        text.pop_back();
+    }
+    const std::string code = "error " + std::to_string(error);
+    return text.empty() ? code : narrow(text) + ", " + code;
+}
+
+}  // namespace lumidex::win32
