@@ -279,7 +279,10 @@ void WindowWineTest::operatorRunsTheWindowsProgram() {
 
     QString found;
     QVERIFY2(xdo({"search", "--sync", "--onlyvisible", "--name", "^Lumidex App$"}, &found, 90000),
-             qPrintable(xdoError_));
+             qPrintable(QString("no window on %1 (the program %2)")
+                            .arg(display_, app_.process.state() == QProcess::Running
+                                               ? "runs"
+                                               : "ended")));
     window_ = found.split('\n').value(0).trimmed();
     QString geometry;
     QVERIFY2(xdo({"getwindowgeometry", "--shell", window_}, &geometry), qPrintable(xdoError_));
