@@ -11,7 +11,7 @@ PACKAGE_PACKAGES := dpkg-dev file
 BENCH_PACKAGES := libbenchmark-dev libx11-dev xvfb xauth
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
-.PHONY: all run test build deps bench fuzz package clean test-windows windows windows-build qt-mingw
+.PHONY: all run test build deps bench fuzz package clean test-windows windows windows-configure windows-build qt-mingw
 
 all: build
 
@@ -90,7 +90,7 @@ QT_MINGW_ARCHIVES ?= ../shared/qt6-mingw
 QT_MINGW_CACHE    ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/lumidex/qt6.1.2-mingw
 WINDOWS_BUILD     ?= build-windows
 WINDOWS_PACKAGES  := cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
-                     wine64 fonts-wine xz-utils locales
+                     wine64 fonts-wine xz-utils locales xvfb xdotool imagemagick
 QT_MINGW_TARGET_ARCHIVE := $(QT_MINGW_ARCHIVES)/qt6.1.2-mingw-w64-x86_64.tar.xz
 QT_MINGW_HOST_ARCHIVE   := $(QT_MINGW_ARCHIVES)/qt6.1.2-host-linux-x86_64.tar.xz
 
@@ -98,19 +98,22 @@ qt-mingw:
 	$(call install_missing,$(WINDOWS_PACKAGES))
 	@tools/unpack-qt-mingw.sh "$(QT_MINGW_TARGET_ARCHIVE)" "$(QT_MINGW_HOST_ARCHIVE)" "$(QT_MINGW_CACHE)"
 
-windows-build: qt-mingw
+windows-configure: qt-mingw
 	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-qt.cmake \
 	  -DLUMIDEX_QT_PREFIX=$(QT_MINGW_CACHE)/target \
-	  -DLUMIDEX_QT_HOST_PREFIX=$(QT_MINGW_CACHE)/host \
-	  -DLUMIDEX_NATIVE_MONITOR=$(abspath $(BUILD))/lumidex-monitor >/dev/null
+	  -DLUMIDEX_QT_HOST_PREFIX=$(QT_MINGW_CACHE)/host >/dev/null
+
+windows-build: windows-configure
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
 # The Windows test programs under Wine, then the Linux ones that drive Windows
-# programs (label "wine"), all in one throwaway Wine prefix.
+# programs (label "wine"), all in one throwaway Wine prefix. Screenshots of
+# the window under Wine and on Linux go to build-windows/screenshots/.
 test-windows: build windows-build
 	LUMIDEX_WINE_RUN=$(abspath $(WINDOWS_BUILD))/wine-run \
 	LUMIDEX_WINDOWS_BUILD=$(abspath $(WINDOWS_BUILD)) \
+	LUMIDEX_SCREENSHOTS=$(abspath $(WINDOWS_BUILD))/screenshots \
 	tools/wine-session.sh sh -c '\
 	  status=0; \
 	  ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS) || status=1; \
@@ -118,8 +121,8 @@ test-windows: build windows-build
 	  exit $$status'
 
 # The folder to hand to a Windows user: build-windows/lumidex/.
-windows: windows-build
-	cmake --build $(WINDOWS_BUILD) --target windows-folder
+windows: windows-configure
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target windows-folder
 	@echo "Windows program: $(WINDOWS_BUILD)/lumidex/ (lumidex-app.exe with its DLLs)"
 
 clean:

@@ -21,45 +21,37 @@ endif()
 # `windows-folder`: lumidex-app.exe with everything it needs beside it,
 # stripped, in build-windows/lumidex/. Qt finds plugins in the executable's own
 # folder, so no qt.conf is needed.
-if(TARGET lumidex-app)
-    set(folder "${CMAKE_BINARY_DIR}/lumidex")
-    set(dlls ${lumidex_compiler_dlls})
-    foreach(module Core Gui Widgets)
-        list(APPEND dlls "${lumidex_qt_bin_dir}/Qt6${module}.dll")
-    endforeach()
-    set(plugins platforms/qwindows.dll styles/qwindowsvistastyle.dll)
-    set(copy_plugins "")
-    set(laid_out "${folder}/$<TARGET_FILE_NAME:lumidex-app>")
-    foreach(dll ${dlls})
-        get_filename_component(name "${dll}" NAME)
-        list(APPEND laid_out "${folder}/${name}")
-    endforeach()
-    foreach(plugin ${plugins})
-        get_filename_component(dir "${plugin}" DIRECTORY)
-        list(APPEND copy_plugins COMMAND ${CMAKE_COMMAND} -E copy
-             "${lumidex_qt_plugin_dir}/${plugin}" "${folder}/${dir}")
-        list(APPEND laid_out "${folder}/${plugin}")
-    endforeach()
-    add_custom_target(windows-folder
-        COMMAND ${CMAKE_COMMAND} -E rm -rf "${folder}"
-        COMMAND ${CMAKE_COMMAND} -E make_directory "${folder}/platforms" "${folder}/styles"
-        COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:lumidex-app> ${dlls} "${folder}"
-        ${copy_plugins}
-        COMMAND ${CMAKE_STRIP} --strip-unneeded ${laid_out}
-        DEPENDS lumidex-app
-        COMMENT "Laying out ${folder}"
-        VERBATIM)
-else()
-    add_custom_target(windows-folder
-        COMMAND ${CMAKE_COMMAND} -E echo "lumidex-app is not built: no Win32 serial component yet"
-        COMMAND ${CMAKE_COMMAND} -E false)
-endif()
+set(folder "${CMAKE_BINARY_DIR}/lumidex")
+set(dlls ${lumidex_compiler_dlls})
+foreach(module Core Gui Widgets)
+    list(APPEND dlls "${lumidex_qt_bin_dir}/Qt6${module}.dll")
+endforeach()
+set(plugins platforms/qwindows.dll styles/qwindowsvistastyle.dll)
+set(copy_plugins "")
+set(laid_out "${folder}/$<TARGET_FILE_NAME:lumidex-app>")
+foreach(dll ${dlls})
+    get_filename_component(name "${dll}" NAME)
+    list(APPEND laid_out "${folder}/${name}")
+endforeach()
+foreach(plugin ${plugins})
+    get_filename_component(dir "${plugin}" DIRECTORY)
+    list(APPEND copy_plugins COMMAND ${CMAKE_COMMAND} -E copy
+         "${lumidex_qt_plugin_dir}/${plugin}" "${folder}/${dir}")
+    list(APPEND laid_out "${folder}/${plugin}")
+endforeach()
+add_custom_target(windows-folder
+    COMMAND ${CMAKE_COMMAND} -E rm -rf "${folder}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${folder}/platforms" "${folder}/styles"
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:lumidex-app> ${dlls} "${folder}"
+    ${copy_plugins}
+    COMMAND ${CMAKE_STRIP} --strip-unneeded ${laid_out}
+    DEPENDS lumidex-app
+    COMMENT "Laying out ${folder}"
+    VERBATIM)
 
 # Cross-built on Linux: CTest runs each test program under Wine (see
 # tools/wine-run.sh for what the tests get from it).
 if(CMAKE_CROSSCOMPILING AND CMAKE_HOST_UNIX AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
-    set(LUMIDEX_NATIVE_MONITOR "" CACHE FILEPATH
-        "Linux lumidex-monitor that reads the serial-line tests' COM ports")
     set(wine_dll_dirs "${lumidex_qt_bin_dir}")
     foreach(dll ${lumidex_compiler_dlls})
         get_filename_component(dir "${dll}" DIRECTORY)
@@ -68,11 +60,10 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_HOST_UNIX AND NOT CMAKE_CROSSCOMPILING_EMULATO
     list(REMOVE_DUPLICATES wine_dll_dirs)
     list(JOIN wine_dll_dirs ":" wine_dll_path)
     get_filename_component(wine_run "${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.sh" ABSOLUTE)
-    set(CMAKE_CROSSCOMPILING_EMULATOR "${wine_run}"
-        "--dll-path=${wine_dll_path}" "--monitor=${LUMIDEX_NATIVE_MONITOR}")
+    set(CMAKE_CROSSCOMPILING_EMULATOR "${wine_run}" "--dll-path=${wine_dll_path}")
     # The same, as one command for Linux programs that run Windows ones.
     file(GENERATE OUTPUT "${CMAKE_BINARY_DIR}/wine-run"
-         CONTENT "#!/bin/sh\nexec '${wine_run}' '--dll-path=${wine_dll_path}' '--monitor=${LUMIDEX_NATIVE_MONITOR}' \"$@\"\n"
+         CONTENT "#!/bin/sh\nexec '${wine_run}' '--dll-path=${wine_dll_path}' \"$@\"\n"
          FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                           WORLD_READ WORLD_EXECUTE)
 endif()

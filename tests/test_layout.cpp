@@ -68,11 +68,13 @@ void LayoutTest::windowHasItsFixedSizeAndCaption() {
         for (int x = 0; x < image.width(); ++x) {
             const QColor c = image.pixelColor(x, y);
             red += c.red() > 200 && c.green() < 60;
-            white += c.red() > 230 && c.green() > 230 && c.blue() > 230;
+            // Small letters are mostly anti-aliased edges, greyer with
+            // some font engines (FreeType in Qt 6.1 on Windows).
+            white += c.red() > 150 && c.green() > 150 && c.blue() > 150;
         }
     }
     QVERIFY2(red > 500, qPrintable(QString::number(red)));
-    QVERIFY2(white > 20, qPrintable(QString::number(white)));
+    QVERIFY2(white > 50, qPrintable(QString::number(white)));
 }
 
 void LayoutTest::controlsStandInTheirRectangles_data() {

@@ -2,7 +2,7 @@
 # Runs one Windows program (a test, usually) under Wine, headless, and returns
 # its exit status. CTest uses it as the cross-compiling emulator:
 #
-#     wine-run.sh --dll-path=DIR:DIR... [--monitor=LINUX_MONITOR] PROGRAM.exe [ARGS...]
+#     wine-run.sh --dll-path=DIR:DIR... PROGRAM.exe [ARGS...]
 #
 # - The Wine prefix is $WINEPREFIX, which must exist: tools/wine-session.sh
 #   makes a throwaway one around a whole test run.
@@ -16,34 +16,21 @@
 #   against Qt6Test.dll, run without -o, writes its log to a file that is
 #   printed here afterwards.
 #
-# Serial line: with LUMIDEX_WINE_SERIAL_LINE=1 in the environment (CTest sets
-# it for the tests named in tests/CMakeLists.txt), a COM port of the prefix is
-# linked to a pseudo-terminal that the Linux lumidex-monitor (--monitor=) reads
-# with --pty, and the program gets:
-#   LUMIDEX_WINE_COM          the port number N: open \\.\COMN
-#   LUMIDEX_WINE_MONITOR_LOG  Windows path of the monitor's output, one decoded
-#                             line per frame ("HH:mm:ss.zzz  <frame>"), written
-#                             as frames arrive; the first line is
-#                             "listening on /dev/pts/M"
-#   LUMIDEX_WINE_CONTROL      Windows path of a folder: creating a file
-#                             "unplug" in it stops the monitor, so the pseudo-
-#                             terminal goes away as if the device were pulled;
-#                             the file "unplugged" appears once it has
-#                             (within about a second).
-# The monitor is stopped and the link removed when the program ends.
+# A Linux program that runs a Windows one through this script (the command
+# build-windows/wine-run, see tests/CMakeLists.txt) can give it a serial line:
+# `ln -s /dev/pts/N "$WINEPREFIX/dosdevices/comM"` makes \\.\COMM the
+# pseudo-terminal that a `lumidex-monitor --pty` it started listens on.
 set -uo pipefail
 
 dll_path=""
-monitor=""
 while [ $# -gt 0 ]; do
     case "$1" in
         --dll-path=*) dll_path="${1#--dll-path=}"; shift ;;
-        --monitor=*) monitor="${1#--monitor=}"; shift ;;
         *) break ;;
     esac
 done
 if [ $# -lt 1 ]; then
-    echo "usage: $0 --dll-path=DIRS [--monitor=PATH] PROGRAM.exe [ARGS...]" >&2
+    echo "usage: $0 --dll-path=DIRS PROGRAM.exe [ARGS...]" >&2
     exit 2
 fi
 program="$1"
@@ -63,66 +50,13 @@ winpath() {
 }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/wine-run.XXXXXX")
-monitor_pid=""
-com_link=""
-watcher_pid=""
-cleanup() {
-    [ -n "$watcher_pid" ] && kill "$watcher_pid" 2>/dev/null
-    [ -n "$monitor_pid" ] && kill "$monitor_pid" 2>/dev/null && wait "$monitor_pid" 2>/dev/null
-    [ -n "$com_link" ] && rm -f "$com_link"
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'rm -rf "$work"' EXIT
 
 wine_dll_path=""
 IFS=: read -r -a dll_dirs <<<"$dll_path"
 for dir in "${dll_dirs[@]}"; do
     [ -n "$dir" ] && wine_dll_path="${wine_dll_path:+$wine_dll_path;}$(winpath "$dir")"
 done
-
-if [ "${LUMIDEX_WINE_SERIAL_LINE:-}" = 1 ]; then
-    if [ ! -x "$monitor" ]; then
-        echo "$0: a serial-line test needs the Linux lumidex-monitor (--monitor=)" >&2
-        exit 2
-    fi
-    mkdir "$work/control"
-    "$monitor" --pty >"$work/monitor.log" 2>"$work/monitor.err" &
-    monitor_pid=$!
-    pty=""
-    for _ in $(seq 100); do
-        pty=$(sed -n '1s/^listening on //p' "$work/monitor.log")
-        [ -n "$pty" ] && break
-        sleep 0.05
-    done
-    if [ -z "$pty" ]; then
-        echo "$0: lumidex-monitor --pty did not start:" >&2
-        cat "$work/monitor.err" >&2
-        exit 2
-    fi
-    # Take the first free COM port from 3 up (COM1 and COM2 may be the
-    # prefix's own); a link that exists already belongs to another test.
-    for n in $(seq 3 64); do
-        if ln -s "$pty" "$WINEPREFIX/dosdevices/com$n" 2>/dev/null; then
-            com_link="$WINEPREFIX/dosdevices/com$n"
-            export LUMIDEX_WINE_COM=$n
-            break
-        fi
-    done
-    if [ -z "$com_link" ]; then
-        echo "$0: no free COM port in $WINEPREFIX" >&2
-        exit 2
-    fi
-    export LUMIDEX_WINE_MONITOR_LOG LUMIDEX_WINE_CONTROL
-    LUMIDEX_WINE_MONITOR_LOG=$(winpath "$work/monitor.log")
-    LUMIDEX_WINE_CONTROL=$(winpath "$work/control")
-    (
-        while [ ! -e "$work/control/unplug" ]; do sleep 0.1; done
-        kill "$monitor_pid" 2>/dev/null
-        while kill -0 "$monitor_pid" 2>/dev/null; do sleep 0.05; done
-        touch "$work/control/unplugged"
-    ) &
-    watcher_pid=$!
-fi
 
 args=("$@")
 result=""

@@ -39,4 +39,10 @@ if ! env -u DISPLAY "$wine" wineboot -i >"$WINEPREFIX.boot.log" 2>&1; then
     exit 1
 fi
 rm -f "$WINEPREFIX.boot.log"
+# Every Windows PC has Tahoma, the window's font; Debian's Wine does not list
+# the one fonts-wine ships until it is in the prefix's font folder (otherwise
+# the window falls back to a serif font).
+if ls /usr/share/wine/fonts/tahoma*.ttf >/dev/null 2>&1; then
+    cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+fi
 "$@"
