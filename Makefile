@@ -11,7 +11,7 @@ PACKAGE_PACKAGES := dpkg-dev file
 BENCH_PACKAGES := libbenchmark-dev libx11-dev xvfb xauth
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
-.PHONY: all run test build deps bench fuzz package clean test-windows test-windows-window windows windows-configure windows-build qt-mingw
+.PHONY: all run test build deps bench fuzz package clean test-windows windows windows-configure windows-build qt-mingw
 
 all: build
 
@@ -117,16 +117,8 @@ test-windows: build windows-build
 	tools/wine-session.sh sh -c '\
 	  status=0; \
 	  ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS) || status=1; \
-	  ctest --test-dir $(BUILD) -L '^wine$$' --output-on-failure -j $(JOBS) || status=1; \
+	  ctest --test-dir $(BUILD) -L wine --output-on-failure -j $(JOBS) || status=1; \
 	  exit $$status'
-
-# The real lumidex-app.exe under Wine and Xvfb, driven through its window (not
-# yet reliable, so not part of test-windows).
-test-windows-window: build windows-build
-	LUMIDEX_WINE_RUN=$(abspath $(WINDOWS_BUILD))/wine-run \
-	LUMIDEX_WINDOWS_BUILD=$(abspath $(WINDOWS_BUILD)) \
-	LUMIDEX_SCREENSHOTS=$(abspath $(WINDOWS_BUILD))/screenshots \
-	tools/wine-session.sh ctest --test-dir $(BUILD) -L '^wine-window$$' --output-on-failure
 
 # The folder to hand to a Windows user: build-windows/lumidex/.
 windows: windows-configure

@@ -273,7 +273,11 @@ void WindowWineTest::operatorRunsTheWindowsProgram() {
     env.insert("DISPLAY", display_);
     env.insert("WINEQT_QPA_PLATFORM", "windows");
     app_.process.setProcessEnvironment(env);
-    app_.process.setProcessChannelMode(QProcess::ForwardedChannels);
+    // Wine's helper processes (the desktop, device services) inherit the
+    // program's output and outlive it; on the test's own output they would
+    // keep CTest waiting after the test is done.
+    app_.process.setStandardOutputFile(QProcess::nullDevice());
+    app_.process.setStandardErrorFile(QProcess::nullDevice());
     app_.process.start(qEnvironmentVariable("LUMIDEX_WINE_RUN"), {appExe});
     QVERIFY(app_.process.waitForStarted(10000));
 

@@ -24,13 +24,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# As root, Wine's server (which opens every device) would pass a lock that
-# another program holds on a serial device; the session's server runs without
-# that power, as it would for any user, and stays up until the session ends.
-if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
-    setpriv --bounding-set -sys_admin --inh-caps -sys_admin "$wineserver" -p >/dev/null 2>&1
-fi
-
 # No display while the prefix is made: Wine then shows no dialogs.
 if ! env -u DISPLAY "$wine" wineboot -i >"$WINEPREFIX.boot.log" 2>&1; then
     echo "$0: could not create a Wine prefix:" >&2
@@ -39,6 +32,16 @@ if ! env -u DISPLAY "$wine" wineboot -i >"$WINEPREFIX.boot.log" 2>&1; then
     exit 1
 fi
 rm -f "$WINEPREFIX.boot.log"
+# The desktop process wineboot started has no display, and a window opened
+# while it lives finds no display driver: wait until it and its server end.
+"$wineserver" -w
+# As root, Wine's server (which opens every device) would pass a lock that
+# another program holds on a serial device; the session's server runs without
+# that power, as it would for any user, and stays up until the session ends.
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
+    setpriv --bounding-set -sys_admin --inh-caps -sys_admin "$wineserver" -p >/dev/null 2>&1
+fi
+
 # Every Windows PC has Tahoma, the window's font; Debian's Wine does not list
 # the one fonts-wine ships until it is in the prefix's font folder (otherwise
 # the window falls back to a serif font).
