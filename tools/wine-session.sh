@@ -17,24 +17,15 @@ WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/wineprefix.XXXXXX")
 # Without .NET and HTML support (which no program here needs) the prefix is
 # made in seconds.
 export WINEPREFIX WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+xvfb_pid=""
 cleanup() {
     "$wineserver" -k 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     "$wineserver" -w 2>/dev/null
     rm -rf "$WINEPREFIX"
 }
 trap cleanup EXIT
 
-# No display while the prefix is made: Wine then shows no dialogs.
-if ! env -u DISPLAY "$wine" wineboot -i >"$WINEPREFIX.boot.log" 2>&1; then
-    echo "$0: could not create a Wine prefix:" >&2
-    cat "$WINEPREFIX.boot.log" >&2
-    rm -f "$WINEPREFIX.boot.log"
-    exit 1
-fi
-rm -f "$WINEPREFIX.boot.log"
-# The desktop process wineboot started has no display, and a window opened
-# while it lives finds no display driver: wait until it and its server end.
-"$wineserver" -w
 # As root, Wine's server (which opens every device) would pass a lock that
 # another program holds on a serial device; the session's server runs without
 # that power, as it would for any user, and stays up until the session ends.
@@ -42,6 +33,31 @@ if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
     setpriv --bounding-set -sys_admin --inh-caps -sys_admin "$wineserver" -p >/dev/null 2>&1
 fi
 
+# Wine's desktop process takes its display from the program that starts it,
+# and a window opened while a desktop without one lives finds no display
+# driver. So the session has a display from the start: an Xvfb of its own
+# when there is none.
+if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
+    number=120
+    while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do
+        number=$((number + 1))
+    done
+    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -e "/tmp/.X11-unix/X$number" ] && break
+        sleep 0.05
+    done
+    export DISPLAY=":$number"
+fi
+
+if ! "$wine" wineboot -i >"$WINEPREFIX.boot.log" 2>&1; then
+    echo "$0: could not create a Wine prefix:" >&2
+    cat "$WINEPREFIX.boot.log" >&2
+    rm -f "$WINEPREFIX.boot.log"
+    exit 1
+fi
+rm -f "$WINEPREFIX.boot.log"
 # Every Windows PC has Tahoma, the window's font; Debian's Wine does not list
 # the one fonts-wine ships until it is in the prefix's font folder (otherwise
 # the window falls back to a serif font).
