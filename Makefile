@@ -69,7 +69,8 @@ bench:
 	QT_QPA_PLATFORM=offscreen ./build-bench/bench/lumidex-bench
 	@echo "Start-up against a bare Qt window on a virtual X server:"
 	xvfb-run -a -s "-screen 0 1280x1024x24" ./build-bench/bench/lumidex-startwatch --runs $(START_RUNS) \
-	  ./build-bench/bench/bare-window ./build-bench/lumidex-app "./build-bench/bench/bare-window --label"
+	  ./build-bench/bench/bare-window ./build-bench/lumidex-app "./build-bench/bench/bare-window --label" \
+	  "./build-bench/bench/bare-window --text" "./build-bench/bench/bare-window --accessibility"
 
 # Short bounded libFuzzer runs of the settings-file reader/updater and the
 # frame decoder (FUZZ_SECONDS each).

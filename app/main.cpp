@@ -11,10 +11,12 @@
 #include "ui/shutdown.h"
 
 int main(int argc, char* argv[]) {
+    lumidex::FontConfigPreload fontConfig;
     QApplication app(argc, argv);
     lumidex::setApplicationIdentity();
     // Lets the desktop match the window to the installed desktop entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.lumidex.LumidexApp"));
+    fontConfig.wait();
     lumidex::loadWindowFont();
     // A pinned port opens its device; the others follow the system's naming.
     const std::unique_ptr<lumidex::SerialPort> port =

@@ -3,6 +3,8 @@
 
 #include "ui/fonts.h"
 
+#include <fontconfig/fontconfig.h>
+
 namespace lumidex {
 
 void loadWindowFont() {
@@ -13,6 +15,18 @@ void loadWindowFont() {
     const QString wineTahoma = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
     if (QFile::exists(wineTahoma)) {
         QFontDatabase::addApplicationFont(wineTahoma);
+    }
+}
+
+// fontconfig is thread-safe, and Qt's own later FcInit() finds the
+// configuration already current and returns at once.
+FontConfigPreload::FontConfigPreload() : thread_([] { FcInit(); }) {}
+
+FontConfigPreload::~FontConfigPreload() { wait(); }
+
+void FontConfigPreload::wait() {
+    if (thread_.joinable()) {
+        thread_.join();
     }
 }
 
