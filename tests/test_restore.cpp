@@ -26,9 +26,14 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
+// Makes a hostile settings file at the given path.
+using Prepare = std::function<void(const QString& ini)>;
+
 }  // namespace
 
-Q_DECLARE_METATYPE(std::function<void(const QString&)>)
+// Declared under its alias: the spelled-out type is not a normalized name,
+// which builds with assertions refuse.
+Q_DECLARE_METATYPE(Prepare)
 
 class RestoreTest : public QObject {
     Q_OBJECT
@@ -148,8 +153,6 @@ void RestoreTest::firstRunCreatesTheFile() {
     QCOMPARE(again.CommPort(), std::int16_t(10));
     QCOMPARE(again.settings, std::string("38400,n,8,1"));
 }
-
-using Prepare = std::function<void(const QString& ini)>;
 
 void RestoreTest::hostileSettingsFileStillStarts_data() {
     QTest::addColumn<Prepare>("prepare");
