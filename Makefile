@@ -3,7 +3,7 @@
 
 BUILD    ?= build
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES := cmake g++ make qt6-base-dev qt6-serialport-dev
+PACKAGES := cmake g++ make qt6-base-dev qt6-serialport-dev libfontconfig-dev
 RUN_PACKAGES := fonts-wine
 # The package test builds, validates and unpacks the .deb and runs it on Xvfb.
 TEST_PACKAGES := dpkg-dev file desktop-file-utils appstream xvfb xdotool
