@@ -13,18 +13,25 @@ PortPins& pinTable() {
 
 }  // namespace
 
+std::optional<int> comPortNumber(const QString& name) {
+    if (!name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) {
+        return std::nullopt;
+    }
+    const QString digits = name.mid(3);
+    bool ok = false;
+    const int n = digits.toInt(&ok);
+    // The number as the port list writes it: digits only, no sign or zero in front.
+    if (ok && n >= 1 && n <= 32767 && digits == QString::number(n)) {
+        return n;
+    }
+    return std::nullopt;
+}
+
 PortPins parsePortPins(const std::vector<std::pair<QString, QString>>& entries) {
     PortPins pins;
     for (const auto& [key, value] : entries) {
-        if (!key.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) || value.isEmpty()) {
-            continue;
-        }
-        const QString digits = key.mid(3);
-        bool ok = false;
-        const int n = digits.toInt(&ok);
-        // The number as the port list writes it: digits only, no sign or zero in front.
-        if (ok && n >= 1 && n <= 32767 && digits == QString::number(n)) {
-            pins.emplace(n, value);
+        if (const std::optional<int> n = comPortNumber(key); n && !value.isEmpty()) {
+            pins.emplace(*n, value);
         }
     }
     return pins;

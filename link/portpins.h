@@ -21,9 +21,12 @@ inline constexpr char kPortsSection[] = "Ports";
 // Port number to device.
 using PortPins = std::map<int, QString>;
 
-// The pins among a section's keys and values: keys "COM" followed by a port
-// number 1 to 32767 (any letter case, no leading zero), with a non-empty
-// value. Other keys are ignored.
+// The port number a name such as "COM3" stands for: "COM" followed by a port
+// number 1 to 32767 (any letter case, no leading zero); none for other names.
+std::optional<int> comPortNumber(const QString& name);
+
+// The pins among a section's keys and values: keys that name a port (see
+// comPortNumber), with a non-empty value. Other keys are ignored.
 PortPins parsePortPins(const std::vector<std::pair<QString, QString>>& entries);
 
 // The pins every later pinnedPortDevice call uses, for the whole program; set

@@ -58,4 +58,8 @@ int storedBaudPosition(const QString& stored) {
     return -1;
 }
 
+QString lineSettingsFor(const QString& baud) {
+    return baud + QStringLiteral(",n,8,1");
+}
+
 }  // namespace lumidex

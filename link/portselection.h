@@ -19,4 +19,7 @@ int storedPortPosition(const QString& stored);
 // port as stored), except an empty one, which gives 0 (9600).
 int storedBaudPosition(const QString& stored);
 
+// The settings text a baud list entry applies: "19200" gives "19200,n,8,1".
+QString lineSettingsFor(const QString& baud);
+
 }  // namespace lumidex

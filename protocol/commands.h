@@ -56,6 +56,10 @@ int encodeBrightness(Frame& f);
 // Save (index 0) or recall (index 1) of a memory location.
 int encodeSaveRecall(Frame& f, int index, int memoryPosition);
 
+// The baud rates the port and module baud lists offer, in list order: a list
+// position indexes this table.
+inline constexpr std::array<int, 3> kBaudRates = {9600, 19200, 38400};
+
 // Module baud code for the module baud list position: 0 -> 36, 1 -> 18, 2 -> 9.
 std::uint8_t moduleBaudCode(int position);
 

@@ -90,8 +90,10 @@ void frmMain::Form_Load() {
     for (int n = 0; n <= 19; ++n) {
         memories << QString::number(n);
     }
-    const QStringList bauds = {QStringLiteral("9600"), QStringLiteral("19200"),
-                               QStringLiteral("38400")};
+    QStringList bauds;
+    for (const int baud : kBaudRates) {
+        bauds << QString::number(baud);
+    }
     cboComm->AddItems(ports);
     cboUID->AddItems(numbers);
     cboMuid->AddItems(numbers);
@@ -180,7 +182,7 @@ void frmMain::describePorts() {
 }
 
 void frmMain::cboBaud_Click() {
-    SettingValue_ = cboBaud->currentText() + QStringLiteral(",n,8,1");
+    SettingValue_ = lineSettingsFor(cboBaud->currentText());
     port_.setSettings(SettingValue_.toStdString());
 }
 

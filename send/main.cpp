@@ -1,0 +1,160 @@
+// lumidex-send: sends display module commands from a shell or a script, the
+// same frames the window sends, so test rigs and production lines need no
+// clicks.
+#include <QCoreApplication>
+#include <QFile>
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+#include "link/modini.h"
+#include "send/line.h"
+#include "send/options.h"
+#include "send/run.h"
+#include "send/script.h"
+#include "send/stop.h"
+
+namespace {
+
+using namespace lumidex;
+using namespace lumidex::send;
+
+const char UsageText[] =
+    "usage: lumidex-send [--port COMn|DEVICE] [--baud N] [--uid N] [--dry-run] [--quiet]\n"
+    "                    COMMAND [VALUE...]\n"
+    "       lumidex-send [--port COMn|DEVICE] [--baud N] [--uid N] [--dry-run] [--quiet]\n"
+    "                    --script FILE|- [--repeat N]\n";
+
+const char HelpText[] =
+    "\n"
+    "Sends commands to a display module on a serial line: for each, the frame\n"
+    "the Lumidex App window sends, printed as it goes out (\"FF 64 12 34 \").\n"
+    "\n"
+    "Commands (numbers are decimal unless marked hex):\n"
+    "  text CHARS               up to 4 characters, padded with blanks in front\n"
+    "  bcd DDDD                 four decimal digits\n"
+    "  uint N                   unsigned integer, 0 to 65535\n"
+    "  int N                    signed integer, -32768 to 32767\n"
+    "  segments H4 H3 H2 H1     segment bytes in hex, Digit 4 first\n"
+    "  points MASK              decimal points, 0 to 15: 1 Digit 1, 2 Digit 2,\n"
+    "                           4 Digit 3, 8 Digit 4\n"
+    "  bright                   brightness toggle\n"
+    "  save N, recall N         memory location, 0 to 19\n"
+    "  config NEW_UID BAUD MASK configuration, sent to unit 30: new unit\n"
+    "                           identifier 0 to 255, module baud rate 9600,\n"
+    "                           19200 or 38400, decimal points lit at start-up\n"
+    "                           (a mask as for points)\n"
+    "\n"
+    "A script holds one command per line, and also:\n"
+    "  wait MS                  a pause of MS milliseconds\n"
+    "  uid N                    unit identifier 0 to 255 of the commands that follow\n"
+    "  # ...                    a comment; blank lines are skipped too\n"
+    "After \"text \" the rest of the line is the text, blanks included. Scripts\n"
+    "are UTF-8 text.\n"
+    "\n"
+    "Options:\n"
+    "  --port COMn|DEVICE  COMn numbered as the window numbers ports (with the\n"
+    "                      pins of the [Ports] section of lumidex2.ini), or a\n"
+    "                      device such as /dev/ttyUSB0 or \\\\.\\COM7; default: the\n"
+    "                      window's stored port\n"
+    "  --baud N            9600, 19200 or 38400 (no parity, 8 data bits, 1 stop\n"
+    "                      bit); default: the window's stored setting\n"
+    "  --uid N             unit identifier of the display commands, 0 to 255\n"
+    "                      (default 255)\n"
+    "  --script FILE|-     the commands of FILE, or of standard input for -\n"
+    "  --repeat N          send the script N times (default 1; 0: until stopped)\n"
+    "  --dry-run           print the frames only; opens no port\n"
+    "  --quiet             print no frames\n"
+    "  --help              show this text\n"
+    "\n"
+    "lumidex2.ini is read from the program's folder (or the window's per-user\n"
+    "copy) and never written. The whole script is checked before the port\n"
+    "opens: a bad line is named as FILE:LINE: reason and nothing is sent.\n"
+    "Ctrl+C or SIGTERM stops a run between two frames.\n"
+    "\n"
+    "Exit status: 0 when every frame went out whole (or a run until stopped was\n"
+    "stopped); 1 when the port could not be opened, a frame did not go out or\n"
+    "the run was stopped; 2 for bad arguments or script lines, with nothing sent.\n";
+
+// The script named `path` ("-": standard input), checked whole; none after
+// saying what is wrong with it.
+std::optional<Script> loadScript(const std::string& path, int uid) {
+    const bool standardInput = path == "-";
+    QFile file(QString::fromStdString(path));
+    const bool opened = standardInput ? file.open(stdin, QIODevice::ReadOnly)
+                                      : file.open(QIODevice::ReadOnly);
+    // Read straight into the one copy the script keeps.
+    std::string text;
+    text.reserve(static_cast<std::size_t>(std::max<qint64>(file.size(), 0)));
+    char chunk[16384];
+    for (qint64 n; opened && (n = file.read(chunk, sizeof chunk)) > 0;) {
+        text.append(chunk, static_cast<std::size_t>(n));
+    }
+    if (!opened || file.error() != QFileDevice::NoError) {
+        printError("cannot read the script " + path + ": " + file.errorString().toStdString());
+        return std::nullopt;
+    }
+    std::vector<std::string> problems;
+    Script script = readScript(std::move(text), standardInput ? "<stdin>" : path, uid, problems);
+    if (!problems.empty()) {
+        std::fflush(stdout);
+        for (const std::string& problem : problems) {
+            std::fprintf(stderr, "%s\n", problem.c_str());
+        }
+        return std::nullopt;
+    }
+    return script;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    // The application object is made only where it is needed (to find the
+    // settings file): it pages in more of Qt than all the rest.
+    std::optional<QCoreApplication> app;
+    setApplicationIdentity();
+
+    Options options;
+    std::optional<Script> script;
+    try {
+        options = readOptions(programArguments(argc, argv));
+        if (options.help) {
+            std::fputs(UsageText, stdout);
+            std::fputs(HelpText, stdout);
+            return ExitOk;
+        }
+    } catch (const BadInput& e) {
+        printError(e.what());
+        std::fputs(UsageText, stderr);
+        return ExitBadInput;
+    }
+    try {
+        script = options.script ? loadScript(*options.script, options.uid)
+                                : readCommand(options.command, options.uid);
+    } catch (const BadInput& e) {
+        printError(e.what());
+    }
+    if (!script) {
+        return ExitBadInput;
+    }
+
+    catchStopRequests();
+    RunOptions runOptions{options.repeat, options.quiet, {}};
+    if (options.dryRun) {
+        NoPort port;
+        port.setPortOpen(true);
+        return run(*script, port, runOptions);
+    }
+    if (readsSettingsFile(options)) {
+        app.emplace(argc, argv);
+    }
+    Line line;
+    try {
+        line = openLine(options);
+    } catch (const std::exception& e) {
+        printError(std::string(e.what()) + "; nothing was sent");
+        return ExitFailed;
+    }
+    runOptions.explain = [&line](const std::string& message) { return line.explain(message); };
+    return run(*script, *line.port, runOptions);
+}

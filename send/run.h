@@ -1,0 +1,46 @@
+// Sending a checked script on an open line.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "link/serialport.h"
+#include "send/script.h"
+
+namespace lumidex::send {
+
+struct RunOptions {
+    long long repeat = 1;  // 0: until stopped
+    bool quiet = false;    // no echo
+    // Words a port failure for the operator (see Line::explain).
+    std::function<std::string(const std::string&)> explain;
+};
+
+// Sends the steps in order, `repeat` times, each frame through the
+// transmitter, and prints each frame's echo on its own line once the frame
+// went out whole. A frame the port refuses ends the run, as does a stop
+// request between two frames. Returns the exit status: 0 when every frame
+// went out (or a run until stopped was stopped); otherwise 1, after saying on
+// standard error which command did not go out and how many frames had.
+int run(const Script& script, SerialPort& port, const RunOptions& options);
+
+// A port that takes every byte and sends none, for --dry-run.
+class NoPort : public SerialPort {
+  public:
+    void setCommPort(std::int16_t port) override { port_ = port; }
+    std::int16_t CommPort() const override { return port_; }
+    void setSettings(const std::string&) override {}
+    void setPortOpen(bool open) override { open_ = open; }
+    bool PortOpen() const override { return open_; }
+    void reserve(std::size_t) override {}
+    void Output(std::uint8_t) override {}
+
+  private:
+    std::int16_t port_ = 1;
+    bool open_ = false;
+};
+
+// "lumidex-send: message" on standard error.
+void printError(const std::string& message);
+
+}  // namespace lumidex::send

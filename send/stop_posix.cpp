@@ -1,0 +1,54 @@
+// The stop signals arrive on the descriptor of the program's stop-signal
+// handling; a pause is a wait on that descriptor.
+#include <poll.h>
+
+#include <chrono>
+
+#include "send/stop.h"
+#include "ui/stopsignals.h"
+
+namespace lumidex::send {
+
+namespace {
+
+int descriptor = -1;
+bool stopped = false;
+
+// Waits up to `ms` for a stop signal; remembers one that came. A wait cut
+// short by a signal returns early; the next one sees a stop signal's byte.
+bool stopWithin(int ms) {
+    if (!stopped && descriptor >= 0) {
+        pollfd pfd{descriptor, POLLIN, 0};
+        stopped = ::poll(&pfd, 1, ms) > 0;
+    }
+    return stopped;
+}
+
+}  // namespace
+
+void catchStopRequests() {
+    descriptor = stopSignalDescriptor();
+}
+
+bool stopRequested() {
+    return stopWithin(0);
+}
+
+bool pauseUnlessStopped(std::uint32_t ms) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            return !stopRequested();
+        }
+        if (descriptor < 0) {
+            ::poll(nullptr, 0, static_cast<int>(left));
+        } else if (stopWithin(static_cast<int>(left))) {
+            return false;
+        }
+    }
+}
+
+}  // namespace lumidex::send
