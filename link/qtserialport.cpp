@@ -115,6 +115,7 @@ void QtSerialPort::failOpen(const QString& device, const std::string& reason) {
 void QtSerialPort::setPortOpen(bool open) {
     if (!open) {
         if (port_.isOpen()) {
+            detail::waitUntilSent(port_, kSendTimeoutMs);
             port_.close();
         }
         openDevice_.clear();

@@ -41,7 +41,10 @@ class QtSerialPort : public SerialPort {
     // open fails too ("port COM3 (/dev/ttyUSB0) is already open") and leaves it
     // open as it was, so a changed port number or settings text is never
     // silently ignored. Closing a closed port does nothing, and closing always
-    // succeeds, also after the device went away.
+    // succeeds, also after the device went away. Closing first waits, up to
+    // `kSendTimeoutMs`, until the bytes handed to the driver have left:
+    // QSerialPort puts back the line settings it found as it closes, which
+    // would otherwise garble the last bytes of a frame still being sent.
     void setPortOpen(bool open) override;
     bool PortOpen() const override { return port_.isOpen(); }
 
@@ -62,6 +65,7 @@ class QtSerialPort : public SerialPort {
     static constexpr int kReserveTimeoutMs = 150;
     static constexpr int kRoomTimeoutMs = 4;
     static constexpr std::size_t kMaxReserve = 256;
+    static constexpr int kSendTimeoutMs = 1000;
 
     // The device the open port uses; empty while closed.
     QString openDevice() const { return openDevice_; }
@@ -93,6 +97,11 @@ std::optional<std::string> writeByte(QSerialPort& port, std::uint8_t byte, int t
 // `count` bytes (at most `QtSerialPort::kMaxReserve`) without refusing any.
 // Returns why not, or none. Writes nothing.
 std::optional<std::string> waitForRoom(QSerialPort& port, std::size_t count, int timeoutMs);
+
+// Waits up to `timeoutMs` until the driver of the open `port` has sent every
+// byte it took, transmitter included; gives up sooner on a device that is
+// gone.
+void waitUntilSent(QSerialPort& port, int timeoutMs);
 
 // `reason`, followed by the port's own error text in brackets when it has one.
 std::string withSystemDetail(const std::string& reason, const QSerialPort& port);

@@ -1,6 +1,8 @@
 // What QSerialPort leaves to the platform: line parameters termios cannot
 // express, room for a whole frame, and handing one byte to the driver.
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -88,6 +90,24 @@ std::optional<std::string> writeByte(QSerialPort& port, std::uint8_t byte, int t
             return "the device is no longer available (" + text + ")";
         }
         return "the driver refused it (" + text + ")";
+    }
+}
+
+// The driver's queue is watched until it is empty (a pseudo-terminal reports
+// nothing queued); then tcdrain waits for the transmitter, a few bytes at
+// most. tcdrain alone could wait for ever on a line that stopped.
+void waitUntilSent(QSerialPort& port, int timeoutMs) {
+    const int fd = static_cast<int>(port.handle());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    int queued = 0;
+    while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return;
+        }
+        ::poll(nullptr, 0, 1);
+    }
+    if (queued == 0) {
+        ::tcdrain(fd);
     }
 }
 
