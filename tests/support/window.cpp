@@ -51,19 +51,24 @@ void WindowDriver::showPage(int index) {
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
 }
 
-void WindowDriver::click(const QString& control) {
-    auto* widget = get(control);
+void WindowDriver::showPageOf(QWidget* widget) {
     auto* pages = get<TabbedPages>("SSTab1");
     for (int i = 0; i < pages->count(); ++i) {
         if (pages->page(i)->isAncestorOf(widget)) {
             showPage(i);
         }
     }
+}
+
+void WindowDriver::click(const QString& control) {
+    auto* widget = get(control);
+    showPageOf(widget);
     QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
 }
 
 void WindowDriver::pick(const QString& name, int position) {
     auto* combo = list(name);
+    showPageOf(combo);
     combo->setFocus();
     QTest::keyClick(combo, Qt::Key_Home);
     for (int i = 0; i < position; ++i) {

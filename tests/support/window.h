@@ -39,7 +39,8 @@ class WindowDriver {
     // Brings the page holding `control` to the front by clicking its tab, if
     // it is on a page; then clicks it. A disabled control ignores the click.
     void click(const QString& control);
-    // Picks the entry at `position` with the keyboard (Home, then Down).
+    // Brings the page holding `list` to the front, if it is on a page; then
+    // picks the entry at `position` with the keyboard (Home, then Down).
     void pick(const QString& list, int position);
     void setChecked(const QString& box, bool on);
     void typeText(const QString& box, const QString& text);
@@ -52,6 +53,8 @@ class WindowDriver {
     void close();
 
   private:
+    void showPageOf(QWidget* widget);
+
     std::unique_ptr<QTemporaryDir> tempDir_;
     QString appDir_;
     std::unique_ptr<frmMain> window_;
