@@ -124,7 +124,7 @@ test-windows: build windows-build
 # The folder to hand to a Windows user: build-windows/lumidex/.
 windows: windows-configure
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target windows-folder
-	@echo "Windows program: $(WINDOWS_BUILD)/lumidex/ (lumidex-app.exe with its DLLs)"
+	@echo "Windows program: $(WINDOWS_BUILD)/lumidex/ (lumidex-app.exe and lumidex-send.exe with their DLLs)"
 
 clean:
 	rm -rf $(BUILD) build-bench build-fuzz $(WINDOWS_BUILD)

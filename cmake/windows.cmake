@@ -18,7 +18,8 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     endforeach()
 endif()
 
-# `windows-folder`: lumidex-app.exe with everything it needs beside it,
+# `windows-folder`: lumidex-app.exe and lumidex-send.exe with everything they
+# need beside them,
 # stripped, in build-windows/lumidex/. Qt finds plugins in the executable's own
 # folder, so no qt.conf is needed.
 set(folder "${CMAKE_BINARY_DIR}/lumidex")
@@ -28,7 +29,7 @@ foreach(module Core Gui Widgets)
 endforeach()
 set(plugins platforms/qwindows.dll styles/qwindowsvistastyle.dll)
 set(copy_plugins "")
-set(laid_out "${folder}/$<TARGET_FILE_NAME:lumidex-app>")
+set(laid_out "${folder}/$<TARGET_FILE_NAME:lumidex-app>" "${folder}/$<TARGET_FILE_NAME:lumidex-send>")
 foreach(dll ${dlls})
     get_filename_component(name "${dll}" NAME)
     list(APPEND laid_out "${folder}/${name}")
@@ -42,10 +43,11 @@ endforeach()
 add_custom_target(windows-folder
     COMMAND ${CMAKE_COMMAND} -E rm -rf "${folder}"
     COMMAND ${CMAKE_COMMAND} -E make_directory "${folder}/platforms" "${folder}/styles"
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:lumidex-app> ${dlls} "${folder}"
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:lumidex-app> $<TARGET_FILE:lumidex-send> ${dlls}
+            "${folder}"
     ${copy_plugins}
     COMMAND ${CMAKE_STRIP} --strip-unneeded ${laid_out}
-    DEPENDS lumidex-app
+    DEPENDS lumidex-app lumidex-send
     COMMENT "Laying out ${folder}"
     VERBATIM)
 

@@ -76,26 +76,46 @@ const char HelpText[] =
     "stopped); 1 when the port could not be opened, a frame did not go out or\n"
     "the run was stopped; 2 for bad arguments or script lines, with nothing sent.\n";
 
+// Reads `read(buffer, size)` chunk by chunk to its end into `text`.
+template <typename Read>
+void readChunks(std::string& text, Read read) {
+    char chunk[16384];
+    for (long long n; (n = read(chunk, sizeof chunk)) > 0;) {
+        text.append(chunk, static_cast<std::size_t>(n));
+    }
+}
+
 // The script named `path` ("-": standard input), checked whole; none after
 // saying what is wrong with it.
 std::optional<Script> loadScript(const std::string& path, int uid) {
-    const bool standardInput = path == "-";
-    QFile file(QString::fromStdString(path));
-    const bool opened = standardInput ? file.open(stdin, QIODevice::ReadOnly)
-                                      : file.open(QIODevice::ReadOnly);
-    // Read straight into the one copy the script keeps.
     std::string text;
-    text.reserve(static_cast<std::size_t>(std::max<qint64>(file.size(), 0)));
-    char chunk[16384];
-    for (qint64 n; opened && (n = file.read(chunk, sizeof chunk)) > 0;) {
-        text.append(chunk, static_cast<std::size_t>(n));
-    }
-    if (!opened || file.error() != QFileDevice::NoError) {
-        printError("cannot read the script " + path + ": " + file.errorString().toStdString());
-        return std::nullopt;
+    if (path == "-") {
+        // The C library's reads: Qt's report the end of a pipe on Windows
+        // as an error.
+        readChunks(text, [](char* to, std::size_t size) {
+            return static_cast<long long>(std::fread(to, 1, size, stdin));
+        });
+        if (std::ferror(stdin)) {
+            printError("cannot read the script from standard input");
+            return std::nullopt;
+        }
+    } else {
+        QFile file(QString::fromStdString(path));
+        const bool opened = file.open(QIODevice::ReadOnly);
+        if (opened) {
+            // Straight into the one copy the script keeps.
+            text.reserve(static_cast<std::size_t>(std::max<qint64>(file.size(), 0)));
+            readChunks(text, [&file](char* to, std::size_t size) {
+                return file.read(to, static_cast<qint64>(size));
+            });
+        }
+        if (!opened || file.error() != QFileDevice::NoError) {
+            printError("cannot read the script " + path + ": " + file.errorString().toStdString());
+            return std::nullopt;
+        }
     }
     std::vector<std::string> problems;
-    Script script = readScript(std::move(text), standardInput ? "<stdin>" : path, uid, problems);
+    Script script = readScript(std::move(text), path == "-" ? "<stdin>" : path, uid, problems);
     if (!problems.empty()) {
         std::fflush(stdout);
         for (const std::string& problem : problems) {

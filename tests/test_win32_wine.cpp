@@ -1,7 +1,8 @@
 // The Windows serial port and text conversion under Wine, watched from this
 // side. The Windows program lumidex-portdriver drives Win32SerialPort and the
 // transmitter through Wine COM ports whose devices are real pseudo-terminals:
-// a lumidex-monitor's, which decodes what arrives, or one made here. Runs in
+// a lumidex-monitor's, which decodes what arrives, or one made here; and
+// lumidex-send.exe sends a script the same way. Runs in
 // `make test-windows`, which provides the Wine prefix (WINEPREFIX), a command
 // that runs a Windows program under it (LUMIDEX_WINE_RUN) and the Windows
 // build (LUMIDEX_WINDOWS_BUILD); without them every test skips.
@@ -76,6 +77,7 @@ class TestWine : public QObject {
     void deviceTakingNothingFailsQuicklyAndLosesNothing();
     void ansiText_data();
     void ansiText();
+    void senderScriptArrivesDecoded();
 
   private:
     // Starts a Windows program of the Windows build's tests folder under Wine.
@@ -367,6 +369,30 @@ void TestWine::ansiText() {
     QVERIFY2(run.exitCode() == 0 &&
                  QRegularExpression("Totals: [1-9]\\d* passed, 0 failed").match(output).hasMatch(),
              output.constData());
+}
+
+// lumidex-send.exe, a script on its standard input, through COM49.
+void TestWine::senderScriptArrivesDecoded() {
+#ifdef Q_OS_UNIX
+    Monitor monitor;
+    QVERIFY(monitor.start({"--pty"}));
+    QVERIFY(monitor.waitForLines(1));
+    linkCom(49, monitor.lines[0].section(' ', 2));
+    QProcess send;
+    startWine(send, "../lumidex-send.exe", {"--port", "COM49", "--baud", "19200", "--script", "-"});
+    send.write("# a short script\nuid 7\ntext HELO\nwait 50\nconfig 8 38400 9\nbright\n");
+    send.closeWriteChannel();
+    QVERIFY(send.waitForFinished(60000));
+    QVERIFY2(send.exitCode() == 0, send.readAllStandardError().constData());
+    QCOMPARE(send.readAllStandardOutput().replace('\r', ""),
+             QByteArray("07 62 48 45 4C 4F \n1E 1E 09 08 08 00 00 08 \n07 6E \n"));
+    QVERIFY(monitor.waitForLines(4));
+    QCOMPARE(monitor.frames(),
+             (QStringList{"UID 7  text \"HELO\"",
+                          "UID 30  configure: baud 38400, new UID 8, start-up decimal points on "
+                          "digits 4 and 1",
+                          "UID 7  brightness toggle"}));
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestWine)
