@@ -5,8 +5,9 @@ BUILD    ?= build
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake g++ make qt6-base-dev qt6-serialport-dev libfontconfig-dev
 RUN_PACKAGES := fonts-wine
-# The package test builds, validates and unpacks the .deb and runs it on Xvfb.
-TEST_PACKAGES := dpkg-dev file desktop-file-utils appstream xvfb xdotool
+# The package test builds, validates and unpacks the .deb (manual pages through
+# groff) and runs it on Xvfb.
+TEST_PACKAGES := dpkg-dev file desktop-file-utils appstream groff-base xvfb xdotool
 PACKAGE_PACKAGES := dpkg-dev file
 BENCH_PACKAGES := libbenchmark-dev libx11-dev xvfb xauth
 FUZZ_PACKAGES := clang libclang-rt-14-dev

@@ -1,14 +1,16 @@
 #!/bin/sh
 # Builds the Debian package, checks its desktop files with Debian's
-# validators, unpacks it into a temporary root and runs the unpacked program
-# twice as an unprivileged user: the port and baud rate chosen in the first
-# run are there in the second, and SIGTERM ends each run cleanly.
+# validators and its manual pages with groff, unpacks it into a temporary root
+# and runs the unpacked program twice as an unprivileged user: the port and
+# baud rate chosen in the first run are there in the second, and SIGTERM ends
+# each run cleanly. The unpacked lumidex-send then finds that port in the same
+# per-user copy, and leaves it as it was.
 # Usage: test_package.sh BUILD_DIR
 set -eu
 build=$(cd "$1" && pwd)
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
-for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli Xvfb xdotool; do
+for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli groff Xvfb xdotool; do
     command -v "$tool" >/dev/null || fail "$tool is missing (make test installs it)"
 done
 
@@ -32,9 +34,16 @@ case "$depends" in *libqt6widgets6*) ;; *) fail "Depends lacks Qt: $depends" ;; 
 
 root="$work/root"
 dpkg -x "$deb" "$root"
-for file in usr/bin/lumidex-app usr/bin/lumidex-monitor \
-            usr/share/icons/hicolor/scalable/apps/org.lumidex.LumidexApp.svg; do
+for file in usr/bin/lumidex-app usr/bin/lumidex-monitor usr/bin/lumidex-module \
+            usr/bin/lumidex-send usr/share/icons/hicolor/scalable/apps/org.lumidex.LumidexApp.svg; do
     [ -f "$root/$file" ] || fail "package lacks /$file"
+done
+# Every program has its manual page, which groff formats without a warning.
+for program in "$root"/usr/bin/*; do
+    page="$root/usr/share/man/man1/$(basename "$program").1.gz"
+    [ -f "$page" ] || fail "package lacks a manual page for $(basename "$program")"
+    warnings=$(gzip -dc "$page" | LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z 2>&1)
+    [ -z "$warnings" ] || fail "manual page $(basename "$page"): $warnings"
 done
 desktop-file-validate "$root/usr/share/applications/org.lumidex.LumidexApp.desktop" ||
     fail "desktop entry does not validate"
@@ -90,8 +99,19 @@ grep -q '^CommPort=5' "$settings" && grep -q '^Setting=19200,n,8,1' "$settings" 
     { cat "$settings"; fail "the second run did not reopen on COM5 at 19200"; }
 [ ! -e "$root/usr/bin/lumidex2.ini" ] || fail "a settings file appeared in the program folder"
 
+# lumidex-send reads the window's port from the per-user copy, with a pin
+# that sends it nowhere, and writes nothing.
+printf '[Ports]\nCOM5=/nonexistent/lumidex-test-device\n' >>"$settings"
+before=$(cksum <"$settings")
+status=0
+$as_user env -i HOME="$work/home" PATH=/usr/bin:/bin "$root/usr/bin/lumidex-send" bright \
+    >"$work/send.out" 2>"$work/send.err" || status=$?
+[ "$status" = 1 ] && grep -q 'port COM5 (/nonexistent/lumidex-test-device) could not be opened' \
+    "$work/send.err" || { cat "$work/send.err"; fail "lumidex-send did not use the stored port (status $status)"; }
+[ "$(cksum <"$settings")" = "$before" ] || fail "lumidex-send changed the settings file"
+
 # The install rules honour DESTDIR and the prefix.
 DESTDIR="$work/dest" cmake --install "$build" --prefix /opt/lumidex >/dev/null
 [ -x "$work/dest/opt/lumidex/bin/lumidex-app" ] || fail "cmake --install ignored DESTDIR or the prefix"
 
-echo "package: $(basename "$deb") built, validated, unpacked, run twice, settings kept"
+echo "package: $(basename "$deb") built, validated, unpacked, run twice, settings kept and read by lumidex-send"
