@@ -66,7 +66,7 @@ START_RUNS ?= 11
 bench:
 	$(call install_missing,$(PACKAGES) $(BENCH_PACKAGES))
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DLUMIDEX_BENCH=ON >/dev/null
-	cmake --build build-bench -j $(JOBS) --target lumidex-bench lumidex-startwatch bare-window lumidex-app
+	cmake --build build-bench -j $(JOBS) --target lumidex-bench lumidex-startwatch bare-window lumidex-app lumidex-send
 	QT_QPA_PLATFORM=offscreen ./build-bench/bench/lumidex-bench
 	@echo "Start-up against a bare Qt window on a virtual X server:"
 	xvfb-run -a -s "-screen 0 1280x1024x24" ./build-bench/bench/lumidex-startwatch --runs $(START_RUNS) \
