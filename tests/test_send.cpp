@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "support/commandtable.h"
+#include "support/files.h"
 #include "support/modulesession.h"
 #include "support/pty.h"
 
@@ -35,12 +36,6 @@ void start(QProcess& p, const QStringList& args, const QByteArray& input = {},
     p.write(input);
     p.waitForBytesWritten(5000);
     p.closeWriteChannel();
-}
-
-void writeFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
 }
 
 }  // namespace
@@ -71,7 +66,9 @@ QString TestSend::besideSettings(const QString& name, const QByteArray& settings
     QDir().mkpath(folder.path());
     const QString program = folder.filePath(QFileInfo(builtProgram("lumidex-send")).fileName());
     QFile::copy(builtProgram("lumidex-send"), program);
-    writeFile(folder.filePath("lumidex2.ini"), settings);
+    if (!writeFile(folder.filePath("lumidex2.ini"), settings)) {
+        qFatal("cannot write in %s", qPrintable(folder.path()));
+    }
     return program;
 }
 
@@ -120,7 +117,7 @@ void TestSend::scriptLeavesTheWindowsScreens() {
             script += "  wait 300\n";
         }
     }
-    writeFile(dir_.filePath("session.txt"), script);
+    QVERIFY(writeFile(dir_.filePath("session.txt"), script));
     QElapsedTimer clock;
     clock.start();
     QProcess p;
@@ -134,9 +131,7 @@ void TestSend::scriptLeavesTheWindowsScreens() {
         QVERIFY2(showsStep(line, step), qPrintable(QString("%1: %2").arg(step.what, line)));
     }
     QCOMPARE(nextLine(module, 200), QString());
-    QFile file(ini);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), settings);
+    QCOMPARE(readFile(ini), settings);
     QCOMPARE(QFileInfo(ini).lastModified(), written);
     module.terminate();
     module.waitForFinished(5000);
@@ -190,7 +185,7 @@ void TestSend::badInputSendsNothing() {
     args.replaceInStrings("PTY", pty.slavePath()).replaceInStrings("DIR", dir_.path());
     message.replace("DIR", dir_.path());
     if (!script.isEmpty()) {
-        writeFile(dir_.filePath("bad.txt"), script);
+        QVERIFY(writeFile(dir_.filePath("bad.txt"), script));
     }
     QProcess p;
     start(p, args);
@@ -203,7 +198,7 @@ void TestSend::badInputSendsNothing() {
 
 void TestSend::refusedFrameEndsTheRun() {
     PseudoTerminal pty;
-    writeFile(dir_.filePath("cut.txt"), "bright\nwait 300\nbcd 1234\nbright\n");
+    QVERIFY(writeFile(dir_.filePath("cut.txt"), "bright\nwait 300\nbcd 1234\nbright\n"));
     QProcess p;
     start(p, {"--port", pty.slavePath(), "--baud", "9600", "--script", dir_.filePath("cut.txt")});
     QCOMPARE(pty.readBytes(2, 5000), QByteArray("\xFF\x6E"));
@@ -227,7 +222,7 @@ void TestSend::stopRequestEndsBetweenFrames() {
     QFETCH(QStringList, repeat);
     QFETCH(int, exit);
     PseudoTerminal pty;
-    writeFile(dir_.filePath("long.txt"), "bright\nwait 20000\nbright\n");
+    QVERIFY(writeFile(dir_.filePath("long.txt"), "bright\nwait 20000\nbright\n"));
     QProcess p;
     start(p, QStringList{"--port", pty.slavePath(), "--baud", "9600", "--script",
                          dir_.filePath("long.txt")} + repeat);
