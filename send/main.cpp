@@ -4,7 +4,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 #include "link/modini.h"
@@ -96,7 +98,8 @@ std::optional<Script> loadScript(const std::string& path, int uid) {
             return static_cast<long long>(std::fread(to, 1, size, stdin));
         });
         if (std::ferror(stdin)) {
-            printError("cannot read the script from standard input");
+            printError(std::string("cannot read the script from standard input: ") +
+                       std::strerror(errno));
             return std::nullopt;
         }
     } else {
