@@ -3,12 +3,12 @@
 // desktop session ending), which closes it the same way.
 #include <QApplication>
 
-#include "link/modini.h"
+#include "link/settings/modini.h"
 #include "link/portpins.h"
-#include "link/systemport.h"
+#include "link/serial/systemport.h"
 #include "ui/fonts.h"
 #include "ui/frmmain.h"
-#include "ui/shutdown.h"
+#include "app/shutdown.h"
 
 int main(int argc, char* argv[]) {
     lumidex::FontConfigPreload fontConfig;

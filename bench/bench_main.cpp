@@ -14,8 +14,8 @@
 #include <memory>
 #include <vector>
 
-#include "link/modini.h"
-#include "link/qtserialport.h"
+#include "link/settings/modini.h"
+#include "link/serial/qtserialport.h"
 #include "support/pty.h"
 #include "support/recordingport.h"
 #include "ui/frmmain.h"

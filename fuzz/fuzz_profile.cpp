@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/profile.h"
+#include "link/settings/profile.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "link/portpins.h"
 
-#include "link/portnames.h"
+#include "link/serial/portnames.h"
 
 namespace lumidex {
 

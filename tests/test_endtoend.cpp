@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "link/portpins.h"
-#include "link/qtserialport.h"
+#include "link/serial/qtserialport.h"
 #include "protocol/decoder.h"
 #include "support/program.h"
 #include "support/pty.h"

@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "link/modini.h"
+#include "link/settings/modini.h"
 #include "link/portpins.h"
 #include "support/unprivileged.h"
 

@@ -14,8 +14,8 @@
 #include <windows.h>
 #endif
 
-#include "link/profile.h"
-#include "link/profile_io.h"
+#include "link/settings/profile.h"
+#include "link/settings/profile_io.h"
 #include "support/unprivileged.h"
 
 namespace fs = std::filesystem;

@@ -19,8 +19,8 @@
 #include <unistd.h>
 #endif
 
-#include "link/profile.h"
-#include "link/profile_io.h"
+#include "link/settings/profile.h"
+#include "link/settings/profile_io.h"
 
 namespace fs = std::filesystem;
 using namespace lumidex;

@@ -8,7 +8,7 @@
 
 #include "support/recordingport.h"
 #include "support/window.h"
-#include "ui/shutdown.h"
+#include "app/shutdown.h"
 #include "ui/toolkit.h"
 
 using namespace lumidex;

@@ -6,7 +6,7 @@
 #include <QTest>
 #include <functional>
 
-#include "link/portnames.h"
+#include "link/serial/portnames.h"
 #include "support/recordingport.h"
 #include "support/window.h"
 #include "ui/tabbedpages.h"

@@ -7,10 +7,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "link/modini.h"
-#include "link/portnames.h"
+#include "link/settings/modini.h"
+#include "link/serial/portnames.h"
 #include "link/portpins.h"
-#include "link/portselection.h"
+#include "link/settings/portselection.h"
 #include "link/serialport.h"
 #include "protocol/commands.h"
 #include "ui/tabbedpages.h"

@@ -13,7 +13,7 @@
 #include <functional>
 #include <optional>
 
-#include "link/modini.h"
+#include "link/settings/modini.h"
 #include "protocol/txframe.h"
 
 class QCheckBox;
