@@ -1,41 +1,22 @@
 #include "module/modulemodel.h"
 
-#include <cstdio>
-
-#include "protocol/commands.h"
+#include "protocol/hex.h"
 
 namespace lumidex {
 
 namespace {
 
-// Segment bits.
-constexpr std::uint8_t A = 0x01, B = 0x02, F = 0x04, G = 0x10, C = 0x20, D = 0x40, E = 0x80;
+using namespace seg;
 
 using Digits = std::array<std::uint8_t, 4>;
-
-std::string hex2(unsigned value) {
-    char text[4];
-    std::snprintf(text, sizeof text, "%02X", value & 0xFFu);
-    return text;
-}
 
 // A character as the status line names it: 'B' (0x42), or just 0x07 when it
 // would not print.
 std::string characterName(std::uint8_t ch) {
     if (ch >= 0x21 && ch < 0x7F) {
-        return std::string("'") + static_cast<char>(ch) + "' (0x" + hex2(ch) + ")";
+        return std::string("'") + static_cast<char>(ch) + "' (0x" + hexByte(ch) + ")";
     }
-    return "0x" + hex2(ch);
-}
-
-std::optional<int> baudOfCode(std::uint8_t baudCode) {
-    static const int rates[] = {9600, 19200, 38400};
-    for (int position = 0; position < 3; ++position) {
-        if (moduleBaudCode(position) == baudCode) {
-            return rates[position];
-        }
-    }
-    return std::nullopt;
+    return "0x" + hexByte(ch);
 }
 
 }  // namespace
@@ -43,7 +24,7 @@ std::optional<int> baudOfCode(std::uint8_t baudCode) {
 std::string screenLine(const ModuleScreen& screen) {
     std::string out = "screen";
     for (std::uint8_t digit : screen.digits) {
-        out += ' ' + hex2(digit);
+        out += ' ' + hexByte(digit);
     }
     return out + (screen.bright ? " bright" : " dim");
 }
@@ -143,9 +124,9 @@ ModuleResponse ModuleModel::apply(const DecodedFrame& frame) {
     }
     const std::uint8_t c = *frame.code;
     if (c == code::Configure) {
-        if (frame.uid != ConfigurationUid) {
+        if (frame.uid != ConfigUid) {
             r.ignored.push_back("configuration frame for UID " + std::to_string(frame.uid) +
-                                " (taken only at UID 30)");
+                                " (taken only at UID " + std::to_string(ConfigUid) + ")");
             return r;
         }
         applyConfiguration(frame, r);
@@ -186,11 +167,10 @@ void ModuleModel::applyDisplay(const DecodedFrame& frame, ModuleResponse& r) {
             // Bit 8 of the mask is Digit 4, the first digit on screen.
             for (std::size_t i = 0; i < 4; ++i) {
                 const bool on = p[0] & (8 >> i);
-                screen_.digits[i] = on ? (screen_.digits[i] | seg::Point)
-                                       : (screen_.digits[i] & ~seg::Point);
+                screen_.digits[i] = on ? (screen_.digits[i] | Point) : (screen_.digits[i] & ~Point);
             }
             if (p[0] & 0xF0) {
-                r.ignored.push_back("decimal-point bits 0x" + hex2(p[0] & 0xF0) +
+                r.ignored.push_back("decimal-point bits 0x" + hexByte(p[0] & 0xF0) +
                                     " (they name no digit)");
             }
             break;
@@ -202,7 +182,7 @@ void ModuleModel::applyDisplay(const DecodedFrame& frame, ModuleResponse& r) {
             for (std::size_t i = 0; i < 4; ++i) {
                 text[i] = nibbles[i] <= 9 ? static_cast<std::uint8_t>('0' + nibbles[i]) : ' ';
                 if (nibbles[i] > 9) {
-                    r.ignored.push_back("BCD nibble " + hex2(nibbles[i]).substr(1) +
+                    r.ignored.push_back("BCD nibble " + hexByte(nibbles[i]).substr(1) +
                                         " on digit " + std::to_string(4 - i) +
                                         " (above 9, drawn blank)");
                 }
@@ -212,10 +192,7 @@ void ModuleModel::applyDisplay(const DecodedFrame& frame, ModuleResponse& r) {
         }
         case code::Unsigned:
         case code::Signed: {
-            const unsigned raw = static_cast<unsigned>(p[0]) << 8 | p[1];
-            const long value = *frame.code == code::Signed && raw >= 0x8000
-                                   ? static_cast<long>(raw) - 0x10000
-                                   : static_cast<long>(raw);
+            const long value = integerValue(*frame.code == code::Signed, p[0], p[1]);
             std::string text = std::to_string(value);
             if (text.size() > 4) {
                 r.ignored.push_back("value " + text + " (needs more than four places)");
@@ -233,7 +210,8 @@ void ModuleModel::applyDisplay(const DecodedFrame& frame, ModuleResponse& r) {
             const int location = p[0];
             if (location >= MemoryLocations) {
                 r.ignored.push_back("memory location " + std::to_string(location) +
-                                    " (locations are 0 to 19)");
+                                    " (locations are 0 to " + std::to_string(MemoryLocations - 1) +
+                                    ")");
                 return;
             }
             if (*frame.code == code::Save) {
@@ -252,20 +230,20 @@ void ModuleModel::applyDisplay(const DecodedFrame& frame, ModuleResponse& r) {
 
 void ModuleModel::applyConfiguration(const DecodedFrame& frame, ModuleResponse& r) {
     const std::vector<std::uint8_t>& p = frame.payload;
-    const std::optional<int> baud = baudOfCode(p[0]);
+    const std::optional<int> baud = moduleBaudRate(p[0]);
     // A module half-configured from a damaged frame would be worse than one
     // left as it was, so any bad byte rejects the whole frame.
     if (!baud) {
-        r.ignored.push_back("configuration with baud code 0x" + hex2(p[0]) +
-                            " (not 24, 12 or 09; nothing changed)");
+        r.ignored.push_back("configuration with baud code 0x" + hexByte(p[0]) + " (not " +
+                            moduleBaudCodesText() + "; nothing changed)");
         return;
     }
     Digits points{};
     for (std::size_t i = 0; i < 4; ++i) {
-        if (p[2 + i] != 0 && p[2 + i] != seg::Point) {
-            r.ignored.push_back("configuration with start-up point byte 0x" + hex2(p[2 + i]) +
-                                " on digit " + std::to_string(4 - i) +
-                                " (not 00 or 08; nothing changed)");
+        if (p[2 + i] != 0 && p[2 + i] != StartupPointOn) {
+            r.ignored.push_back("configuration with start-up point byte 0x" + hexByte(p[2 + i]) +
+                                " on digit " + std::to_string(4 - i) + " (not 00 or " +
+                                hexByte(StartupPointOn) + "; nothing changed)");
             return;
         }
         points[i] = p[2 + i];

@@ -10,14 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "protocol/codes.h"
 #include "protocol/decoder.h"
 
 namespace lumidex {
-
-// Segment byte of a digit: bit values 1 a, 2 b, 4 f, 8 dp, 16 g, 32 c, 64 d, 128 e.
-namespace seg {
-constexpr std::uint8_t Point = 0x08;
-}
 
 struct ModuleScreen {
     // The segment bytes of Digit 4 (leftmost) to Digit 1.
@@ -48,10 +44,6 @@ struct ModuleResponse {
 
 class ModuleModel {
   public:
-    static constexpr int MemoryLocations = 20;
-    // Configuration frames are addressed to this unit, whatever the module's own.
-    static constexpr std::uint8_t ConfigurationUid = 30;
-
     explicit ModuleModel(std::uint8_t uid = 255);
 
     ModuleResponse apply(const DecodedFrame& frame);

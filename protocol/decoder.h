@@ -3,7 +3,7 @@
 //
 // Frames carry no marker, length or checksum: the first byte is the unit
 // identifier, the second the command code, and the code alone says how many
-// bytes follow. The decoder therefore relies on that length table; a byte
+// bytes follow (frameLengthOf). The decoder therefore relies on that length table; a byte
 // that is not a command code is reported and decoding starts again on the
 // byte after the unit identifier in front of it.
 #pragma once
@@ -15,10 +15,6 @@
 #include <vector>
 
 namespace lumidex {
-
-// Whole frame length (unit identifier and code included) implied by a command
-// code, or 0 when the byte is no command code.
-int frameLengthOf(std::uint8_t code);
 
 struct DecodedFrame {
     enum class Kind {
@@ -69,8 +65,5 @@ class FrameDecoder {
   private:
     std::vector<std::uint8_t> held_;
 };
-
-// The bytes as upper-case hexadecimal pairs separated by blanks: "FF 62 20".
-std::string hexBytes(const std::vector<std::uint8_t>& bytes);
 
 }  // namespace lumidex
