@@ -57,6 +57,10 @@ bool naturalLess(const QString& a, const QString& b) {
 
 }  // namespace
 
+std::string comName(int n) {
+    return "COM" + std::to_string(n);
+}
+
 void sortDeviceNames(std::vector<QString>& names) {
     std::sort(names.begin(), names.end(), naturalLess);
 }

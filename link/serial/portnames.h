@@ -9,9 +9,13 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace lumidex {
+
+// The name of port n: "COM3" for 3.
+std::string comName(int n);
 
 // The device port n opens, or none. Tests replace it, for example to point
 // COM3 at a pseudo-terminal.

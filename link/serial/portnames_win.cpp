@@ -17,7 +17,7 @@ std::vector<QString> serialDevices() {
 }
 
 std::optional<QString> deviceForPort(int n, const std::vector<QString>& present) {
-    const QString name = QStringLiteral("COM%1").arg(n);
+    const QString name = QString::fromStdString(comName(n));
     if (n < 1 || std::find(present.begin(), present.end(), name) == present.end()) {
         return std::nullopt;
     }
@@ -28,7 +28,7 @@ std::optional<QString> portDevice(int n) {
     if (n < 1) {
         return std::nullopt;
     }
-    return QStringLiteral("COM%1").arg(n);
+    return QString::fromStdString(comName(n));
 }
 
 }  // namespace lumidex

@@ -1,6 +1,5 @@
 #include "link/serial/qtserialport.h"
 
-#include <cstdio>
 #include <utility>
 
 namespace lumidex {
@@ -64,12 +63,6 @@ std::string openFailureReason(const QSerialPort& port, const std::string& settin
     }
 }
 
-std::string hexByte(std::uint8_t byte) {
-    char digits[3];
-    std::snprintf(digits, sizeof digits, "%02X", byte);
-    return digits;
-}
-
 }  // namespace
 
 namespace detail {
@@ -82,15 +75,6 @@ std::string withSystemDetail(const std::string& reason, const QSerialPort& port)
     return reason + " (" + detail.toStdString() + ")";
 }
 
-std::string portLabel(int port, const std::optional<QString>& device) {
-    const QString name = QStringLiteral("COM%1").arg(port);
-    std::string label = "port " + name.toStdString();
-    if (device && *device != name) {
-        label += " (" + device->toStdString() + ")";
-    }
-    return label;
-}
-
 }  // namespace detail
 
 QtSerialPort::QtSerialPort(PortResolver resolver)
@@ -100,40 +84,27 @@ QtSerialPort::~QtSerialPort() {
     setPortOpen(false);
 }
 
-void QtSerialPort::setCommPort(std::int16_t port) {
-    commPort_ = port;
-}
-
-void QtSerialPort::setSettings(const std::string& settings) {
-    settings_ = settings;
-}
-
-void QtSerialPort::failOpen(const QString& device, const std::string& reason) {
-    throw SerialPortError(detail::portLabel(commPort_, device) + " could not be opened: " + reason);
-}
-
 void QtSerialPort::setPortOpen(bool open) {
     if (!open) {
         if (port_.isOpen()) {
             port_.close();
         }
         openDevice_.clear();
-        openLabel_.clear();
+        closed();
         return;
     }
 
     if (port_.isOpen()) {
-        throw SerialPortError(openLabel_ + " is already open");
+        throw alreadyOpen();
     }
 
     const LineSettings line = parseLineSettings(settings_);
     const std::optional<QString> device = resolver_(commPort_);
     if (!device || device->isEmpty()) {
-        throw SerialPortError(detail::portLabel(commPort_, std::nullopt) +
-                              " could not be opened: no such device");
+        throw noSuchDevice();
     }
     if (const auto unsupported = detail::unsupportedLineSettings(line)) {
-        failOpen(*device, *unsupported);
+        throw openFailed(device->toStdString(), *unsupported);
     }
 
     // Set before opening, so the open applies all parameters at once and
@@ -151,28 +122,27 @@ void QtSerialPort::setPortOpen(bool open) {
     if (!port_.open(QIODevice::WriteOnly)) {
         const std::string reason = openFailureReason(port_, settings_);
         port_.clearError();
-        failOpen(*device, reason);
+        throw openFailed(device->toStdString(), reason);
     }
     openDevice_ = *device;
-    openLabel_ = detail::portLabel(commPort_, device);
+    opened(device->toStdString());
 }
 
 void QtSerialPort::reserve(std::size_t count) {
     if (!port_.isOpen()) {
-        throw SerialPortError("port is not open");
+        throw notOpen();
     }
     if (const auto refused = detail::waitForRoom(port_, count, kReserveTimeoutMs)) {
-        throw SerialPortError(openLabel_ + " cannot take the frame: " + *refused);
+        throw bytesFailed(count, *refused);
     }
 }
 
 void QtSerialPort::Output(std::uint8_t byte) {
     if (!port_.isOpen()) {
-        throw SerialPortError("port is not open");
+        throw notOpen();
     }
     if (const auto refused = detail::writeByte(port_, byte, kRoomTimeoutMs)) {
-        throw SerialPortError(openLabel_ + " could not send the byte " + hexByte(byte) + ": " +
-                              *refused);
+        throw byteFailed(byte, *refused);
     }
 }
 

@@ -14,11 +14,11 @@
 
 #include "link/serial/linesettings.h"
 #include "link/serial/portnames.h"
-#include "link/serialport.h"
+#include "link/serial/serialportbase.h"
 
 namespace lumidex {
 
-class QtSerialPort : public SerialPort {
+class QtSerialPort : public SerialPortBase {
   public:
     // `resolver` names the device port n opens; the default asks the system.
     explicit QtSerialPort(PortResolver resolver = portDevice);
@@ -26,15 +26,6 @@ class QtSerialPort : public SerialPort {
 
     QtSerialPort(const QtSerialPort&) = delete;
     QtSerialPort& operator=(const QtSerialPort&) = delete;
-
-    // Records the number; a port that is open stays on the device it opened.
-    void setCommPort(std::int16_t port) override;
-    std::int16_t CommPort() const override { return commPort_; }
-
-    // Records the text unchecked; a port that is open keeps its line
-    // parameters. Text that does not parse makes the next open fail.
-    void setSettings(const std::string& settings) override;
-    const std::string& Settings() const { return settings_; }
 
     // Opening fails with a plain message ("port COM3 could not be opened: no
     // such device") and leaves the port closed. Opening a port that is already
@@ -67,15 +58,9 @@ class QtSerialPort : public SerialPort {
     QString openDevice() const { return openDevice_; }
 
   private:
-    [[noreturn]] void failOpen(const QString& device, const std::string& reason);
-
     PortResolver resolver_;
-    std::int16_t commPort_ = 1;
-    std::string settings_;
     QSerialPort port_;
     QString openDevice_;
-    // "port COM3 (/dev/ttyUSB0)", fixed when the port opened.
-    std::string openLabel_;
 };
 
 namespace detail {
@@ -96,9 +81,6 @@ std::optional<std::string> waitForRoom(QSerialPort& port, std::size_t count, int
 
 // `reason`, followed by the port's own error text in brackets when it has one.
 std::string withSystemDetail(const std::string& reason, const QSerialPort& port);
-
-// "port COM3", followed by " (device)" when the device has another name.
-std::string portLabel(int port, const std::optional<QString>& device);
 
 }  // namespace detail
 

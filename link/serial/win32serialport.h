@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "link/serialport.h"
+#include "link/serial/serialportbase.h"
 
 namespace lumidex {
 
@@ -27,7 +27,7 @@ std::optional<std::string> defaultComDevice(int n);
 // \\.\COM12, the form every port number works with; a path stays as it is.
 std::string devicePath(const std::string& name);
 
-class Win32SerialPort : public SerialPort {
+class Win32SerialPort : public SerialPortBase {
   public:
     // `resolver` names the device port n opens; an empty one means
     // defaultComDevice.
@@ -36,14 +36,6 @@ class Win32SerialPort : public SerialPort {
 
     Win32SerialPort(const Win32SerialPort&) = delete;
     Win32SerialPort& operator=(const Win32SerialPort&) = delete;
-
-    // Records the number; a port that is open stays on the device it opened.
-    void setCommPort(std::int16_t port) override;
-    std::int16_t CommPort() const override { return commPort_; }
-
-    // Records the text unchecked; text that does not parse makes the next
-    // open fail.
-    void setSettings(const std::string& settings) override;
 
     // Opening fails with a plain message ("port COM3 could not be opened: no
     // such device") and leaves the port closed; opening an open port fails
@@ -71,17 +63,12 @@ class Win32SerialPort : public SerialPort {
     static constexpr unsigned kFrameBudgetMs = 240;
 
   private:
-    [[noreturn]] void failWrite(const std::string& what, unsigned long error) const;
     // The write time-out for the next byte: kWriteTimeoutMs, or what is left
     // of the frame's budget when that is less.
     unsigned nextWriteTimeout();
 
     DevicePathResolver resolver_;
-    std::int16_t commPort_ = 1;
-    std::string settings_;
-    void* handle_;  // INVALID_HANDLE_VALUE while closed
-    // "port COM3", or "port COM3 (\\.\CNCA0)" for another device.
-    std::string openLabel_;
+    void* handle_;                               // INVALID_HANDLE_VALUE while closed
     unsigned writeTimeoutMs_ = kWriteTimeoutMs;  // as the driver has it now
     std::size_t reservedLeft_ = 0;                // bytes left of the frame
     unsigned long long frameEnd_ = 0;             // tick count its budget ends

@@ -1,9 +1,9 @@
 #include <windows.h>
 
-#include <cstdio>
 #include <utility>
 
 #include "link/serial/linesettings.h"
+#include "link/serial/portnames.h"
 #include "link/serial/win32serialport.h"
 #include "link/win32text.h"
 
@@ -13,19 +13,6 @@ namespace {
 
 HANDLE handleOf(void* handle) {
     return static_cast<HANDLE>(handle);
-}
-
-std::string comName(int port) {
-    return "COM" + std::to_string(port);
-}
-
-// "port COM3", followed by " (device)" when the device is not plainly COM3.
-std::string portLabel(int port, const std::optional<std::string>& device) {
-    std::string label = "port " + comName(port);
-    if (device && *device != comName(port) && *device != "\\\\.\\" + comName(port)) {
-        label += " (" + *device + ")";
-    }
-    return label;
 }
 
 std::string withDetail(const std::string& reason, DWORD error) {
@@ -171,12 +158,6 @@ bool applyTimeouts(HANDLE handle, unsigned writeMs) {
     return SetCommTimeouts(handle, &timeouts) != 0;
 }
 
-std::string hexByte(std::uint8_t byte) {
-    char digits[3];
-    std::snprintf(digits, sizeof digits, "%02X", byte);
-    return digits;
-}
-
 }  // namespace
 
 std::optional<std::string> defaultComDevice(int n) {
@@ -201,14 +182,6 @@ Win32SerialPort::~Win32SerialPort() {
     setPortOpen(false);
 }
 
-void Win32SerialPort::setCommPort(std::int16_t port) {
-    commPort_ = port;
-}
-
-void Win32SerialPort::setSettings(const std::string& settings) {
-    settings_ = settings;
-}
-
 bool Win32SerialPort::PortOpen() const {
     return handleOf(handle_) != INVALID_HANDLE_VALUE;
 }
@@ -220,22 +193,20 @@ void Win32SerialPort::setPortOpen(bool open) {
             CloseHandle(handleOf(handle_));
             handle_ = INVALID_HANDLE_VALUE;
         }
-        openLabel_.clear();
+        closed();
         return;
     }
     if (PortOpen()) {
-        throw SerialPortError(openLabel_ + " is already open");
+        throw alreadyOpen();
     }
 
     const LineSettings line = parseLineSettings(settings_);
     const std::optional<std::string> device = resolver_(commPort_);
     if (!device || device->empty()) {
-        throw SerialPortError(portLabel(commPort_, std::nullopt) +
-                              " could not be opened: no such device");
+        throw noSuchDevice();
     }
-    const std::string label = portLabel(commPort_, device);
-    const auto fail = [&label](const std::string& reason) {
-        return SerialPortError(label + " could not be opened: " + reason);
+    const auto fail = [this, &device](const std::string& reason) {
+        return openFailed(*device, reason);
     };
 
     // Read access too: the driver refuses line settings on a write-only
@@ -255,14 +226,9 @@ void Win32SerialPort::setPortOpen(bool open) {
         throw fail(withDetail("the system refused", error));
     }
     handle_ = handle;
-    openLabel_ = label;
+    opened(*device);
     writeTimeoutMs_ = kWriteTimeoutMs;
     reservedLeft_ = 0;
-}
-
-void Win32SerialPort::failWrite(const std::string& what, unsigned long error) const {
-    throw SerialPortError(openLabel_ + " could not send " + what + ": " +
-                          writeFailureReason(error));
 }
 
 unsigned Win32SerialPort::nextWriteTimeout() {
@@ -280,12 +246,12 @@ unsigned Win32SerialPort::nextWriteTimeout() {
 
 void Win32SerialPort::Output(std::uint8_t byte) {
     if (!PortOpen()) {
-        throw SerialPortError("port is not open");
+        throw notOpen();
     }
     const unsigned timeout = nextWriteTimeout();
     if (timeout != writeTimeoutMs_) {
         if (!applyTimeouts(handleOf(handle_), timeout)) {
-            failWrite("the byte " + hexByte(byte), GetLastError());
+            throw byteFailed(byte, writeFailureReason(GetLastError()));
         }
         writeTimeoutMs_ = timeout;
     }
@@ -293,23 +259,21 @@ void Win32SerialPort::Output(std::uint8_t byte) {
     if (!WriteFile(handleOf(handle_), &byte, 1, &written, nullptr)) {
         const DWORD error = GetLastError();
         if (error != ERROR_COUNTER_TIMEOUT) {
-            failWrite("the byte " + hexByte(byte), error);
+            throw byteFailed(byte, writeFailureReason(error));
         }
     }
     // A write that timed out has ended: the driver keeps nothing of it to
     // send later.
     if (written != 1) {
-        throw SerialPortError(openLabel_ + " could not send the byte " + hexByte(byte) +
-                              ": the device is not taking data (it took nothing within " +
-                              std::to_string(timeout) + " ms)");
+        throw byteFailed(byte, "the device is not taking data (it took nothing within " +
+                                   std::to_string(timeout) + " ms)");
     }
 }
 
 void Win32SerialPort::reserve(std::size_t count) {
     if (!PortOpen()) {
-        throw SerialPortError("port is not open");
+        throw notOpen();
     }
-    const std::string what = std::to_string(count) + (count == 1 ? " byte" : " bytes");
     COMMPROP properties{};
     // Drivers without a fixed output queue (most) report its size as 0: they
     // hold each write until it is done, so there is always room.
@@ -322,7 +286,7 @@ void Win32SerialPort::reserve(std::size_t count) {
         DWORD errors = 0;
         COMSTAT status{};
         if (!ClearCommError(handleOf(handle_), &errors, &status)) {
-            failWrite(what, GetLastError());
+            throw bytesFailed(count, writeFailureReason(GetLastError()));
         }
         // A frame larger than the whole queue needs it empty.
         const DWORD needed = count < queueSize ? static_cast<DWORD>(count) : queueSize;
@@ -332,8 +296,8 @@ void Win32SerialPort::reserve(std::size_t count) {
             return;
         }
         if (GetTickCount64() >= deadline) {
-            throw SerialPortError(openLabel_ + " could not send " + what +
-                                  ": the device is not taking data (its output queue stayed full)");
+            throw bytesFailed(count,
+                              "the device is not taking data (its output queue stayed full)");
         }
         Sleep(5);
     }
