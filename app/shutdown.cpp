@@ -1,7 +1,6 @@
 #include "app/shutdown.h"
 
 #include <QApplication>
-#include <QSocketNotifier>
 #include <QWidget>
 
 #include "app/stopsignals.h"
@@ -28,14 +27,7 @@ void closeForStop(QWidget& window) {
 }  // namespace
 
 void closeOnStopRequest(QWidget& window) {
-    const int descriptor = stopSignalDescriptor();
-    if (descriptor >= 0) {
-        auto* notifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, &window);
-        QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, descriptor] {
-            drainStopSignals(descriptor);
-            closeForStop(window);
-        });
-    }
+    onStopRequest(window, [&window] { closeForStop(window); });
 #if QT_CONFIG(sessionmanager)
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { closeForStop(window); });

@@ -3,32 +3,16 @@
 #include <QCoreApplication>
 #include <QSerialPort>
 #include <QTimer>
-#include <csignal>
 #include <cstdio>
 #include <stdexcept>
 
+#include "app/stopsignals.h"
 #include "lineinput/ptyhost.h"
 
 namespace lumidex::cli {
 
 namespace {
 
-volatile std::sig_atomic_t stopRequested = 0;
-
-extern "C" void requestStop(int) {
-    stopRequested = 1;
-}
-
-// Signals only set a flag; the event loop ends once it sees it, on a timer
-// tick or after the chunk of input it is handling.
-void quitIfStopRequested() {
-    if (stopRequested) {
-        QCoreApplication::quit();
-    }
-}
-
-// How long a stop request may wait when no bytes arrive.
-constexpr int StopPollMs = 20;
 // The most bytes a device hands over in one go (the pseudo-terminal reads as
 // much), so a flood of input never holds up a stop for long.
 constexpr qint64 ReadChunk = 1024;
@@ -50,8 +34,8 @@ std::string reasonOf(const QSerialPort& port) {
 // Qt event loop.
 class LineInput {
   public:
-    using BytesFn = monitor::PtyHost::BytesFn;
-    using ErrorFn = monitor::PtyHost::ErrorFn;
+    using BytesFn = PtyHost::BytesFn;
+    using ErrorFn = PtyHost::ErrorFn;
 
     // Opens the line and prints "listening on PATH" (with " at N baud" for a
     // device) to standard output. Throws std::runtime_error with a plain
@@ -69,7 +53,7 @@ class LineInput {
 
   private:
     QSerialPort port_;
-    monitor::PtyHost pty_;
+    PtyHost pty_;
     bool usesPty_ = false;
     QString path_;
 };
@@ -296,11 +280,10 @@ std::optional<int> handleArguments(const char* program, const char* usage, const
 
 int readFrames(const char* program, const LineOptions& options, FrameFn onFrame,
                const std::function<void(const QString& path)>& started) {
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
-    QTimer stopPoll;
-    QObject::connect(&stopPoll, &QTimer::timeout, quitIfStopRequested);
-    stopPoll.start(StopPollMs);
+    // A stop request is handled between two chunks of input, so a line that
+    // never goes quiet cannot hold it up.
+    QObject stop;
+    onStopRequest(stop, [] { QCoreApplication::quit(); });
 
     FrameReader reader(options.idleMs, std::move(onFrame));
     int exitCode = ExitOk;
@@ -316,10 +299,7 @@ int readFrames(const char* program, const LineOptions& options, FrameFn onFrame,
     try {
         line.open(
             options,
-            [&reader](const std::uint8_t* data, std::size_t size) {
-                reader.bytes(data, size);
-                quitIfStopRequested();
-            },
+            [&reader](const std::uint8_t* data, std::size_t size) { reader.bytes(data, size); },
             fail);
     } catch (const std::runtime_error& e) {
         printError(program, e.what());

@@ -1,6 +1,6 @@
 // What the programs that listen on a serial line share: their command line
 // (a DEVICE with --baud, or --pty, and --idle-ms), opening the line, and
-// ending cleanly on Ctrl+C or SIGTERM.
+// ending cleanly on a request to stop (Ctrl+C, SIGTERM or SIGHUP).
 #pragma once
 
 #include <QString>
@@ -59,7 +59,7 @@ using FrameFn = std::function<void(const DecodedFrame& frame)>;
 
 // Opens the line the options name, calls `started` with its path, and runs
 // the Qt event loop, handing over each frame, until the loop ends (a window
-// closes, Ctrl+C or SIGTERM, or the line fails). Frames that arrived just
+// closes, a request to stop, or the line fails). Frames that arrived just
 // before the end still count. Standard output is flushed after each chunk of
 // input, so `onFrame` may print without flushing every line. Returns the exit
 // status; a failure is said on standard error, after `program`.

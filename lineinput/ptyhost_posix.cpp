@@ -17,7 +17,7 @@
 
 #include "lineinput/ptyhost.h"
 
-namespace lumidex::monitor {
+namespace lumidex::cli {
 
 struct PtyHost::Impl {
     int master = -1;
@@ -105,4 +105,4 @@ void PtyHost::readPending() {
     impl_->readOnce();
 }
 
-}  // namespace lumidex::monitor
+}  // namespace lumidex::cli
