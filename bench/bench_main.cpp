@@ -14,8 +14,9 @@
 #include <memory>
 #include <vector>
 
-#include "link/settings/modini.h"
+#include "link/portpins.h"
 #include "link/serial/qtserialport.h"
+#include "link/settings/modini.h"
 #include "support/pty.h"
 #include "support/recordingport.h"
 #include "ui/frmmain.h"
@@ -41,7 +42,10 @@ void BM_WindowStartUp(benchmark::State& state) {
     const QString appDir = settingsDir(dir);
     test::RecordingPort port;
     for (auto _ : state) {
-        auto window = std::make_unique<frmMain>(port, appDir);
+        // As the program starts: the settings file read once, then the window.
+        modINI settings(appDir);
+        settings.Load();
+        auto window = std::make_unique<frmMain>(port, settings, readPortPins(settings));
         benchmark::DoNotOptimize(window.get());
         state.PauseTiming();
         window.reset();
@@ -58,7 +62,8 @@ struct Connected {
     test::PseudoTerminal pty;
     QTemporaryDir dir;
     QtSerialPort port{test::portAt(1, pty.slavePath())};
-    frmMain window{port, dir.path() + "/"};
+    modINI settings{dir.path()};
+    frmMain window{port, settings, {}};
 
     Connected() {
         port.setSettings("38400,n,8,1");

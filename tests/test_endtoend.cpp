@@ -256,9 +256,9 @@ void EndToEndTest::monitorDecodesWhatTheOperatorChose() {
     QCOMPARE(monitor.decoded(expected.size()), expected);
 }
 
-// COM2 pinned to the monitor's pseudo-terminal in the settings file: the real
-// port opens exactly that device, the port list says so, and the close keeps
-// the section as it was.
+// COM2 pinned to the monitor's pseudo-terminal in the settings file, read
+// once as the program's start-up reads it: the real port opens exactly that
+// device, the port list says so, and the close keeps the section as it was.
 void EndToEndTest::pinnedPortReachesTheMonitor() {
     Monitor monitor;
     if (!monitor.start()) {
@@ -274,8 +274,11 @@ void EndToEndTest::pinnedPortReachesTheMonitor() {
     file.close();
     QStringList expected;
     {
-        QtSerialPort port(pinnedPortDevice);
-        WindowDriver ui(port, dir.path());
+        modINI settings(dir.path());
+        settings.Load();
+        const PortPins pins = readPortPins(settings);
+        QtSerialPort port(pinnedResolver(pins));
+        WindowDriver ui(port, settings, pins);
         ui.list("cboComm")->showPopup();
         QCOMPARE(ui.list("cboComm")->itemData(1, Qt::ToolTipRole).toString(),
                  "COM2 opens " + monitor.path() + " (pinned in lumidex2.ini)");

@@ -23,9 +23,12 @@ QString AppDir() {
                                  QDir::separator());
 }
 
-void setApplicationIdentity() {
-    QCoreApplication::setOrganizationName(QStringLiteral("Lumidex"));
-    QCoreApplication::setApplicationName(QStringLiteral("lumidex-app"));
+QString perUserSettingsRoot(const ApplicationIdentity& identity) {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (base.isEmpty()) {
+        return QString();
+    }
+    return base + u'/' + identity.organization + u'/' + identity.application;
 }
 
 QString perUserFolderName(const QString& appDir) {
@@ -58,11 +61,8 @@ modINI::modINI(const QString& appDir, const QString& perUserRoot)
     if (profileio::canCreateFilesBeside(target ? *target : besideProgram_)) {
         return;
     }
-    const QString root = perUserRoot.isEmpty()
-                             ? QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
-                             : perUserRoot;
-    if (!root.isEmpty()) {
-        perUser_ = QFileInfo(root + u'/' + perUserFolderName(appDir) + u'/' +
+    if (!perUserRoot.isEmpty()) {
+        perUser_ = QFileInfo(perUserRoot + u'/' + perUserFolderName(appDir) + u'/' +
                              QLatin1String(kIniFileName))
                        .filesystemFilePath();
     }

@@ -29,10 +29,17 @@ QString withTrailingSeparator(const QString& dir, QChar separator);
 // "/opt/lumidex/". Needs a QCoreApplication.
 QString AppDir();
 
-// Sets the organisation and application names that place the per-user
-// settings location (QStandardPaths::AppConfigLocation). Call it once the
-// application object exists.
-void setApplicationIdentity();
+// Who the program is, as per-user locations name it.
+struct ApplicationIdentity {
+    QString organization;  // "Lumidex"
+    QString application;   // "lumidex-app"
+};
+
+// The folder that holds the program's per-user settings: the system's per-user
+// configuration location followed by the organisation and the application
+// (~/.config/Lumidex/lumidex-app on Linux, %LOCALAPPDATA%\Lumidex\lumidex-app
+// on Windows). Empty when the system has no such location.
+QString perUserSettingsRoot(const ApplicationIdentity& identity);
 
 // The settings file's 8-bit text: Latin-1, or the ANSI code page on Windows.
 // Empty when `text` holds a character the 8-bit set cannot represent.
@@ -49,8 +56,8 @@ QString perUserFolderName(const QString& appDir);
 //
 // Which file: when the program folder allows a safe replace (a new file beside
 // the old one, then a rename), the file in that folder, as always. Otherwise a
-// per-user copy under `perUserRoot` (QStandardPaths::AppConfigLocation by
-// default) in a folder named by perUserFolderName: reads use it when it exists,
+// per-user copy under `perUserRoot` (perUserSettingsRoot; none when empty) in
+// a folder named by perUserFolderName: reads use it when it exists,
 // else the file in the program folder; writes go to it, and the first write
 // starts it as a copy of the file in the program folder, so that file's other
 // sections and comments carry over.

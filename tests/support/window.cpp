@@ -15,8 +15,18 @@ WindowDriver::WindowDriver(SerialPort& port, const QString& appDir) : appDir_(ap
         tempDir_ = std::make_unique<QTemporaryDir>();
         appDir_ = tempDir_->path() + "/";
     }
+    settings_ = std::make_unique<modINI>(appDir_);
+    settings_->Load();
+    show(port, *settings_, readPortPins(*settings_));
+}
+
+WindowDriver::WindowDriver(SerialPort& port, const modINI& settings, const PortPins& pins) {
+    show(port, settings, pins);
+}
+
+void WindowDriver::show(SerialPort& port, const modINI& settings, const PortPins& pins) {
     setMessageSink([this](const QString& text) { messages_ << text; });
-    window_ = std::make_unique<frmMain>(port, appDir_);
+    window_ = std::make_unique<frmMain>(port, settings, pins);
     window_->show();
     if (!QTest::qWaitForWindowExposed(window_.get())) {
         qWarning("window was not exposed");

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "link/portpins.h"
+#include "link/settings/modini.h"
 #include "ui/frmmain.h"
 
 namespace lumidex::test {
@@ -18,8 +20,10 @@ namespace lumidex::test {
 class WindowDriver {
   public:
     // Shows a window on `port` with its settings file in `appDir` (a fresh
-    // temporary directory when empty).
+    // temporary directory when empty), read as the program's start-up reads it.
     explicit WindowDriver(SerialPort& port, const QString& appDir = QString());
+    // Shows a window on `port` with settings a test read itself.
+    WindowDriver(SerialPort& port, const modINI& settings, const PortPins& pins);
     ~WindowDriver();
 
     frmMain& window() { return *window_; }
@@ -52,8 +56,11 @@ class WindowDriver {
     void close();
 
   private:
+    void show(SerialPort& port, const modINI& settings, const PortPins& pins);
+
     std::unique_ptr<QTemporaryDir> tempDir_;
     QString appDir_;
+    std::unique_ptr<modINI> settings_;
     std::unique_ptr<frmMain> window_;
     QStringList messages_;
 };
