@@ -4,7 +4,6 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -17,6 +16,7 @@
 #include "link/portpins.h"
 #include "link/serial/qtserialport.h"
 #include "link/settings/modini.h"
+#include "support/files.h"
 #include "support/pty.h"
 #include "support/recordingport.h"
 #include "ui/frmmain.h"
@@ -31,9 +31,7 @@ const QByteArray kSettings =
     "Setting=19200,n,8,1\r\n";
 
 QString settingsDir(QTemporaryDir& dir) {
-    QFile file(dir.path() + "/lumidex2.ini");
-    file.open(QIODevice::WriteOnly);
-    file.write(kSettings);
+    test::writeFileBytes(dir.path() + "/lumidex2.ini", kSettings);
     return dir.path() + "/";
 }
 

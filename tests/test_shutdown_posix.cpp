@@ -1,25 +1,20 @@
 // Requests to stop from outside close the window the normal way: the
 // operator's port and baud rate reach the settings file.
 #include <QApplication>
-#include <QFile>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
 
+#include "app/shutdown.h"
+#include "support/files.h"
 #include "support/recordingport.h"
 #include "support/window.h"
-#include "app/shutdown.h"
 #include "ui/toolkit.h"
 
 using namespace lumidex;
 using namespace lumidex::test;
 
 namespace {
-
-QByteArray settingsIn(const QString& appDir) {
-    QFile file(appDir + "lumidex2.ini");
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // COM4 at 38400, as an operator picks them.
 void pickCom4At38400(WindowDriver& ui) {
@@ -29,7 +24,7 @@ void pickCom4At38400(WindowDriver& ui) {
 }
 
 void verifyWritten(const QString& appDir) {
-    const QByteArray written = settingsIn(appDir);
+    const QByteArray written = fileBytes(appDir + "lumidex2.ini");
     QVERIFY2(written.contains("CommPort=4") && written.contains("Setting=38400,n,8,1"),
              written.constData());
 }
@@ -57,7 +52,7 @@ void ShutdownTest::stopSignalWritesSettings() {
     WindowDriver ui(port);
     pickCom4At38400(ui);
     closeOnStopRequest(ui.window());
-    QVERIFY(settingsIn(ui.appDir()).isEmpty());
+    QVERIFY(fileBytes(ui.appDir() + "lumidex2.ini").isEmpty());
 
     std::raise(signal);
     QTRY_VERIFY_WITH_TIMEOUT(!ui.window().isVisible(), 5000);

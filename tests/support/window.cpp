@@ -99,6 +99,92 @@ void WindowDriver::typeText(const QString& name, const QString& text) {
     }
 }
 
+void WindowDriver::enter(const CommandRow& row) {
+    // Picks only a list that shows another entry, which spares the keyboard
+    // a walk through 256 entries to the one preset.
+    const auto choose = [this](const QString& name, int position) {
+        if (list(name)->currentIndex() != position) {
+            pick(name, position);
+        }
+    };
+    if (row.button != Button::Configure) {
+        choose("cboUID", row.uid);
+    }
+    switch (row.button) {
+        case Button::Text:
+            typeText("txtASCII", QString::fromStdU32String(row.text));
+            break;
+        case Button::Bcd:
+        case Button::Integer: {
+            const bool bcd = row.button == Button::Bcd;
+            showPage(1);
+            choose(bcd ? "cboBCDHi" : "cboHighByte", row.high);
+            choose(bcd ? "cboBCDLo" : "cboLowByte", row.low);
+            if (!bcd) {
+                setChecked("Check1", row.isSigned);
+            }
+            break;
+        }
+        case Button::Segments:
+            for (int digit = 4; digit >= 1; --digit) {
+                for (int bit = 1; bit <= 128; bit <<= 1) {
+                    setChecked(QStringLiteral("chkD%1_%2").arg(digit).arg(bit),
+                               row.segments[std::size_t(4 - digit)] & bit);
+                }
+            }
+            break;
+        case Button::DecimalPoints:
+            for (int bit = 1; bit <= 8; bit <<= 1) {
+                setChecked(QStringLiteral("chkDP_%1").arg(bit), row.points & bit);
+            }
+            break;
+        case Button::Brightness:
+            break;
+        case Button::Save:
+        case Button::Recall:
+            showPage(2);
+            choose("cboMEM", row.memory);
+            break;
+        case Button::Configure:
+            showPage(4);
+            choose("cboMBaud", row.moduleBaud);
+            choose("cboMuid", row.newUid);
+            for (std::size_t i = 0; i < 4; ++i) {
+                setChecked(QStringLiteral("chkDP4_%1").arg(i), row.startupPoints[i]);
+            }
+            break;
+    }
+}
+
+QString WindowDriver::buttonOf(const CommandRow& row) {
+    switch (row.button) {
+        case Button::Text:
+            return "cmdSendAscii";
+        case Button::Bcd:
+            return "cmdSendBCD";
+        case Button::Integer:
+            return "cmdSendInteger";
+        case Button::Segments:
+            return "cmdSendSD";
+        case Button::DecimalPoints:
+            return "cmdDPCtl";
+        case Button::Brightness:
+            return "cmdDP";
+        case Button::Save:
+            return "cmdSaveCS_0";
+        case Button::Recall:
+            return "cmdSaveCS_1";
+        case Button::Configure:
+            return "cmdConfig";
+    }
+    return QString();
+}
+
+void WindowDriver::send(const CommandRow& row) {
+    enter(row);
+    click(buttonOf(row));
+}
+
 QStringList WindowDriver::takeMessages() {
     QStringList taken;
     taken.swap(messages_);
@@ -110,10 +196,14 @@ void WindowDriver::close() {
     window_.reset();
 }
 
+QString echoOf(const CommandRow& row) {
+    return QString::fromStdString(row.wire) + ' ';
+}
+
 QString hexOf(const std::vector<std::uint8_t>& bytes) {
     QString text;
     for (std::uint8_t byte : bytes) {
-        text += QString::fromStdString(echoOf(byte));
+        text += QString::fromStdString(lumidex::echoOf(byte));
     }
     return text;
 }

@@ -13,6 +13,7 @@
 
 #include "link/portpins.h"
 #include "link/settings/modini.h"
+#include "support/commandrows.h"
 #include "ui/frmmain.h"
 
 namespace lumidex::test {
@@ -49,6 +50,14 @@ class WindowDriver {
     void typeText(const QString& box, const QString& text);
     void showPage(int index);
 
+    // Sets the row's inputs on the controls its button reads (and the UID
+    // selector, except for a configuration), whatever they showed before.
+    void enter(const CommandRow& row);
+    // The button that sends the row's command.
+    static QString buttonOf(const CommandRow& row);
+    // Enters the row and clicks its button.
+    void send(const CommandRow& row);
+
     // Message boxes shown since the last call.
     QStringList takeMessages();
 
@@ -67,5 +76,8 @@ class WindowDriver {
 
 // "FF 6E " for {0xFF, 0x6E}.
 QString hexOf(const std::vector<std::uint8_t>& bytes);
+
+// The echo the row's frame leaves: "FF 6E ".
+QString echoOf(const CommandRow& row);
 
 }  // namespace lumidex::test
