@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <QThread>
 
 #include "link/portpins.h"
 #include "link/settings/modini.h"
@@ -71,6 +72,10 @@ class TestModIni : public QObject {
         QCOMPARE(ini.ReadIni("Settings", "CommPort"), QString("5"));
         QCOMPARE(ini.ReadIni("Settings", "Setting"), QString("19200,n,8,1"));
         QCOMPARE(ini.ReadIni("Settings", "Missing"), QString());
+        // A stored value is read back as at most 254 characters.
+        const QString longValue(300, u'x');
+        QVERIFY(ini.WriteIni("Other", "Setting", longValue));
+        QCOMPARE(ini.ReadIni("Other", "Setting"), longValue.left(254));
     }
 
     // A read-only program folder: the first run reads the shipped file and
@@ -105,16 +110,26 @@ class TestModIni : public QObject {
                        ? 0
                        : 1;
         });
+        // A per-user folder that cannot be created is named, with the reason.
+        const QString blocked = top.path() + "/blocked";
+        test::writeFileBytes(blocked, "a file where a folder should be");
+        const int third = lumidex::test::runUnprivileged([&] {
+            const auto failure = modINI(program, blocked).WriteIni("Settings", {{"CommPort", "6"}});
+            const QString folder = QDir::toNativeSeparators(blocked + "/" + perUserFolderName(program));
+            return failure && failure->reason.startsWith("its folder " + folder + " could not be created (")
+                       ? 0
+                       : 1;
+        });
         ::chmod(program.toLocal8Bit().constData(), 0755);
         if (first < 0) {
             QSKIP("cannot switch to an unprivileged user to test permissions");
         }
         QCOMPARE(first, 0);
         QCOMPARE(second, 0);
+        QCOMPARE(third, 0);
         QCOMPARE(test::fileBytes(program + "/lumidex2.ini"), shipped);
-        QCOMPARE(test::fileBytes(copy),
-                 QByteArray("; shipped\r\n[Settings]\r\nCommPort=5\r\n"
-                            "Setting=19200,n,8,1\r\n[Ports]\r\nCOM2 = x\r\n"));
+        QCOMPARE(test::fileBytes(copy), QByteArray("; shipped\r\n[Settings]\r\nCommPort=5\r\n"
+                                             "Setting=19200,n,8,1\r\n[Ports]\r\nCOM2 = x\r\n"));
 #else
         QSKIP("permission bits are a POSIX matter");
 #endif
@@ -131,7 +146,12 @@ class TestModIni : public QObject {
         QVERIFY(QDir().mkpath(copy));
         test::writeFileBytes(copy + "/lumidex2.ini", "[Settings]\nCommPort=9\n");
         test::writeFileBytes(program.path() + "/lumidex2.ini", "[Settings]\nCommPort=2\n");
-        const modINI ini(program.path(), home.path());
+        // Deciding which file to use writes nothing in the program folder.
+        const QDateTime before = QFileInfo(program.path()).lastModified();
+        QThread::msleep(30);  // past the file system's clock granularity
+        modINI ini(program.path(), home.path());
+        ini.Load();
+        QCOMPARE(QFileInfo(program.path()).lastModified(), before);
         QCOMPARE(ini.ReadIni("Settings", "CommPort"), QString("2"));
         QCOMPARE(ini.writePath(), ini.filePath());
     }
