@@ -186,7 +186,7 @@ std::optional<modINI::WriteFailure> modINI::WriteIni(
         return failure;
     }
     if (!leftOutText.isEmpty()) {
-        return WriteFailure{writePath(), leftOutText + QLatin1String("; the other values were saved")};
+        return WriteFailure{writePath(), leftOutText + QLatin1String(kOthersSaved)};
     }
     return std::nullopt;
 }

@@ -363,7 +363,7 @@ std::optional<ProfileWriteFailure> writeProfileStrings(const fs::path& file,
     if (failure || leftOut.empty()) {
         return failure;
     }
-    return ProfileWriteFailure{leftOut + "; the other values were saved"};
+    return ProfileWriteFailure{leftOut + kOthersSaved};
 }
 
 namespace {

@@ -121,6 +121,11 @@ std::optional<ProfileWriteFailure> writeProfileStrings(
     const std::vector<ProfileEntry>& entries,
     const std::optional<std::filesystem::path>& seed = {});
 
+// What follows the entries left out when the others were written, in every
+// layer that leaves entries out: "the value of "X" ...; the other values were
+// saved".
+inline constexpr char kOthersSaved[] = "; the other values were saved";
+
 // One key, as writeProfileStrings; false when nothing was written.
 bool writeProfileString(const std::filesystem::path& file, std::string_view section,
                         std::string_view key, std::string_view value);
