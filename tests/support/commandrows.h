@@ -6,7 +6,6 @@
 // window sends for the same inputs. Plain C++.
 #pragma once
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -29,26 +28,21 @@ enum class Button {
 
 struct CommandRow {
     std::string name;
-    Button button = Button::Brightness;
-    // The UID selector's position; a configuration goes to unit 30 whatever it is.
-    int uid = 255;
-    // Text: what the operator types.
+    Button button;
+    // The inputs in the order the button's handler reads its controls:
+    //   Text           none (the typed text is `text`)
+    //   Bcd            leading and trailing digit list positions (0 to 99)
+    //   Integer        the "signed" box (0 or 1), high and low byte list positions
+    //   Segments       the masks of Digit 4 to Digit 1 (the bit values of the ticked boxes)
+    //   DecimalPoints  the mask of the ticked boxes
+    //   Brightness     none
+    //   Save, Recall   the memory list position
+    //   Configure      module baud list position, new unit identifier, and the
+    //                  start-up points of Digit 4 to Digit 1 (0 or 1 each)
+    std::vector<int> inputs;
     std::u32string text;
-    // BCD: the leading and trailing digit lists' positions (0 to 99);
-    // integer: the high and low byte lists' positions (0 to 255).
-    int high = 0;
-    int low = 0;
-    bool isSigned = false;  // integer: the "signed" box
-    // Segments: each digit's mask (the bit values of its ticked boxes), Digit 4 first.
-    std::array<int, 4> segments{};
-    int points = 0;  // decimal points: the mask of the ticked boxes
-    int memory = 0;  // save and recall: the memory list's position
-    // Configuration: the module baud list's position, the new unit identifier
-    // and the start-up decimal points, Digit 4 first.
-    int moduleBaud = 0;
-    int newUid = 255;
-    std::array<bool, 4> startupPoints{};
-
+    // The UID selector's position; a configuration goes to unit 30 whatever it is.
+    int uid;
     // The frame on the wire, "FF 62 20 20 31 32", and lumidex-monitor's line
     // for it without the time.
     std::string wire;

@@ -107,6 +107,7 @@ void WindowDriver::enter(const CommandRow& row) {
             pick(name, position);
         }
     };
+    const std::vector<int>& in = row.inputs;
     if (row.button != Button::Configure) {
         choose("cboUID", row.uid);
     }
@@ -115,27 +116,27 @@ void WindowDriver::enter(const CommandRow& row) {
             typeText("txtASCII", QString::fromStdU32String(row.text));
             break;
         case Button::Bcd:
-        case Button::Integer: {
-            const bool bcd = row.button == Button::Bcd;
             showPage(1);
-            choose(bcd ? "cboBCDHi" : "cboHighByte", row.high);
-            choose(bcd ? "cboBCDLo" : "cboLowByte", row.low);
-            if (!bcd) {
-                setChecked("Check1", row.isSigned);
-            }
+            choose("cboBCDHi", in[0]);
+            choose("cboBCDLo", in[1]);
             break;
-        }
+        case Button::Integer:
+            showPage(1);
+            setChecked("Check1", in[0] != 0);
+            choose("cboHighByte", in[1]);
+            choose("cboLowByte", in[2]);
+            break;
         case Button::Segments:
             for (int digit = 4; digit >= 1; --digit) {
                 for (int bit = 1; bit <= 128; bit <<= 1) {
                     setChecked(QStringLiteral("chkD%1_%2").arg(digit).arg(bit),
-                               row.segments[std::size_t(4 - digit)] & bit);
+                               in[std::size_t(4 - digit)] & bit);
                 }
             }
             break;
         case Button::DecimalPoints:
             for (int bit = 1; bit <= 8; bit <<= 1) {
-                setChecked(QStringLiteral("chkDP_%1").arg(bit), row.points & bit);
+                setChecked(QStringLiteral("chkDP_%1").arg(bit), in[0] & bit);
             }
             break;
         case Button::Brightness:
@@ -143,41 +144,25 @@ void WindowDriver::enter(const CommandRow& row) {
         case Button::Save:
         case Button::Recall:
             showPage(2);
-            choose("cboMEM", row.memory);
+            choose("cboMEM", in[0]);
             break;
         case Button::Configure:
             showPage(4);
-            choose("cboMBaud", row.moduleBaud);
-            choose("cboMuid", row.newUid);
+            choose("cboMBaud", in[0]);
+            choose("cboMuid", in[1]);
             for (std::size_t i = 0; i < 4; ++i) {
-                setChecked(QStringLiteral("chkDP4_%1").arg(i), row.startupPoints[i]);
+                setChecked(QStringLiteral("chkDP4_%1").arg(i), in[2 + i] != 0);
             }
             break;
     }
 }
 
 QString WindowDriver::buttonOf(const CommandRow& row) {
-    switch (row.button) {
-        case Button::Text:
-            return "cmdSendAscii";
-        case Button::Bcd:
-            return "cmdSendBCD";
-        case Button::Integer:
-            return "cmdSendInteger";
-        case Button::Segments:
-            return "cmdSendSD";
-        case Button::DecimalPoints:
-            return "cmdDPCtl";
-        case Button::Brightness:
-            return "cmdDP";
-        case Button::Save:
-            return "cmdSaveCS_0";
-        case Button::Recall:
-            return "cmdSaveCS_1";
-        case Button::Configure:
-            return "cmdConfig";
-    }
-    return QString();
+    // In the order of Button.
+    static const char* const buttons[] = {"cmdSendAscii", "cmdSendBCD",  "cmdSendInteger",
+                                          "cmdSendSD",    "cmdDPCtl",    "cmdDP",
+                                          "cmdSaveCS_0",  "cmdSaveCS_1", "cmdConfig"};
+    return buttons[static_cast<int>(row.button)];
 }
 
 void WindowDriver::send(const CommandRow& row) {
