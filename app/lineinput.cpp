@@ -160,8 +160,11 @@ void FrameReader::bytes(const std::uint8_t* data, std::size_t size) {
 
 void FrameReader::flush() {
     idle_.stop();
-    if (const auto partial = decoder_.flush()) {
-        onFrame_(*partial);
+    const std::vector<DecodedFrame> rest = decoder_.flush();
+    for (const DecodedFrame& frame : rest) {
+        onFrame_(frame);
+    }
+    if (!rest.empty()) {
         std::fflush(stdout);
     }
 }

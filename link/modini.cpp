@@ -51,13 +51,13 @@ modINI::modINI(const QString& appDir, const QString& perUserRoot)
     : filePath_(withTrailingSeparator(QDir::toNativeSeparators(appDir), QDir::separator()) +
                 QLatin1String(kIniFileName)),
       besideProgram_(QFileInfo(filePath_).filesystemFilePath()) {
-    // The file is replaced in the folder its links end in.
+    // The file is replaced in the folder its links end in. Asked without
+    // writing anything: a program folder on a read-only medium or a share
+    // sees no writes at start-up.
     std::string reason;
     const std::optional<std::filesystem::path> target =
         profileio::resolveLinks(besideProgram_, reason);
-    if (profileio::canCreateFilesBeside(target ? *target : besideProgram_)) {
-        return;
-    }
+    besideWritable_ = profileio::folderAllowsNewFiles(target ? *target : besideProgram_);
     const QString root = perUserRoot.isEmpty()
                              ? QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
                              : perUserRoot;
@@ -68,16 +68,32 @@ modINI::modINI(const QString& appDir, const QString& perUserRoot)
     }
 }
 
-QString modINI::readPath() const {
+bool modINI::perUserCopyRead() const {
     std::error_code ec;
-    const bool usePerUser = perUser_ && std::filesystem::exists(*perUser_, ec);
-    return QDir::toNativeSeparators(
-        QString::fromStdU16String((usePerUser ? *perUser_ : besideProgram_).u16string()));
+    if (!perUser_ || !std::filesystem::exists(*perUser_, ec)) {
+        return false;
+    }
+    if (!besideWritable_) {
+        return true;
+    }
+    // A program folder that allows new files by its permissions but refused
+    // the last save left the newest settings in the per-user copy.
+    const auto copyTime = std::filesystem::last_write_time(*perUser_, ec);
+    if (ec) {
+        return false;
+    }
+    const auto besideTime = std::filesystem::last_write_time(besideProgram_, ec);
+    return ec || copyTime > besideTime;
+}
+
+QString modINI::readPath() const {
+    return QDir::toNativeSeparators(QString::fromStdU16String(
+        (perUserCopyRead() ? *perUser_ : besideProgram_).u16string()));
 }
 
 QString modINI::writePath() const {
-    return QDir::toNativeSeparators(
-        QString::fromStdU16String((perUser_ ? *perUser_ : besideProgram_).u16string()));
+    return QDir::toNativeSeparators(QString::fromStdU16String(
+        (perUser_ && !besideWritable_ ? *perUser_ : besideProgram_).u16string()));
 }
 
 void modINI::Load() {
@@ -155,20 +171,49 @@ std::optional<modINI::WriteFailure> modINI::WriteIni(
             return WriteFailure{writePath(), leftOutText};
         }
     }
-    std::optional<std::filesystem::path> seed;
-    if (perUser_) {
-        seed = besideProgram_;
-        QDir().mkpath(QFileInfo(writePath()).absolutePath());
+    std::optional<WriteFailure> failure;
+    if (besideWritable_ || !perUser_) {
+        failure = write(besideProgram_, *s, converted, std::nullopt);
+        // The folder's permissions said yes, but something refused the new
+        // file all the same: the per-user copy keeps the values instead.
+        if (failure && failure->folderRefused && perUser_) {
+            failure = write(*perUser_, *s, converted, besideProgram_);
+        }
+    } else {
+        failure = write(*perUser_, *s, converted, besideProgram_);
     }
-    const std::optional<std::string> failure =
-        writeProfileStrings(QFileInfo(writePath()).filesystemFilePath(), *s, converted, seed);
     if (failure) {
-        return WriteFailure{writePath(), QString::fromLocal8Bit(failure->c_str())};
+        return failure;
     }
     if (!leftOutText.isEmpty()) {
         return WriteFailure{writePath(), leftOutText + QLatin1String("; the other values were saved")};
     }
     return std::nullopt;
+}
+
+std::optional<modINI::WriteFailure> modINI::write(
+    const std::filesystem::path& file, const std::string& section,
+    const std::vector<ProfileEntry>& entries, const std::optional<std::filesystem::path>& seed) {
+    const QString path = QDir::toNativeSeparators(QString::fromStdU16String(file.u16string()));
+    if (seed) {
+        // The per-user copy's folder may not exist yet.
+        const std::filesystem::path folder = file.parent_path();
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        if (ec) {
+            return WriteFailure{path, QStringLiteral("its folder %1 could not be created (%2)")
+                                          .arg(QDir::toNativeSeparators(
+                                                   QString::fromStdU16String(folder.u16string())),
+                                               QString::fromLocal8Bit(ec.message().c_str()))};
+        }
+    }
+    const std::optional<ProfileWriteFailure> failure =
+        writeProfileStrings(file, section, entries, seed);
+    if (!failure) {
+        return std::nullopt;
+    }
+    return WriteFailure{path, QString::fromLocal8Bit(failure->reason.c_str()),
+                        failure->folderRefused};
 }
 
 }  // namespace lumidex

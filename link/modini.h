@@ -47,13 +47,16 @@ QString perUserFolderName(const QString& appDir);
 
 // Reads and writes keys of "lumidex2.ini" for one program folder.
 //
-// Which file: when the program folder allows a safe replace (a new file beside
-// the old one, then a rename), the file in that folder, as always. Otherwise a
-// per-user copy under `perUserRoot` (QStandardPaths::AppConfigLocation by
-// default) in a folder named by perUserFolderName: reads use it when it exists,
-// else the file in the program folder; writes go to it, and the first write
-// starts it as a copy of the file in the program folder, so that file's other
-// sections and comments carry over.
+// Which file: when the program folder's permissions allow a safe replace (a
+// new file beside the old one, then a rename), the file in that folder, as
+// always. Otherwise a per-user copy under `perUserRoot`
+// (QStandardPaths::AppConfigLocation by default) in a folder named by
+// perUserFolderName: reads use it when it exists, else the file in the program
+// folder; writes go to it, and the first write starts it as a copy of the file
+// in the program folder, so that file's other sections and comments carry
+// over. A program folder that refuses the new file despite its permissions
+// sends that save to the per-user copy too, which later reads then use for as
+// long as it is the newer of the two. Deciding writes nothing.
 class modINI {
   public:
     // `appDir` is the program folder, with or without its final separator (as
@@ -90,6 +93,7 @@ class modINI {
     struct WriteFailure {
         QString path;
         QString reason;
+        bool folderRefused = false;  // the file's folder refused a new file
     };
 
     // Sets each key in order in one replace of the file (see
@@ -100,10 +104,18 @@ class modINI {
 
   private:
     const ProfileFile& text() const;
+    bool perUserCopyRead() const;
+    // Sets the entries in `file`; a missing file starts as a copy of `seed`,
+    // in a folder created when needed.
+    static std::optional<WriteFailure> write(const std::filesystem::path& file,
+                                             const std::string& section,
+                                             const std::vector<ProfileEntry>& entries,
+                                             const std::optional<std::filesystem::path>& seed);
 
     QString filePath_;
     std::filesystem::path besideProgram_;
-    std::optional<std::filesystem::path> perUser_;  // set when the program folder refuses a replace
+    bool besideWritable_ = true;  // the program folder's permissions allow new files
+    std::optional<std::filesystem::path> perUser_;  // none without a per-user location
     std::optional<ProfileFile> loaded_;
     mutable ProfileFile once_;  // a read made without Load
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 #include "link/profile_io.h"
 
@@ -261,7 +262,12 @@ ProfileText decodeProfile(std::string_view bytes) {
 
 ProfileFile loadProfile(const fs::path& file) {
     ProfileFile loaded;
-    const profileio::ReadResult raw = profileio::readFile(file, kProfileSizeLimit);
+    profileio::ReadResult raw = profileio::readFile(file, kProfileSizeLimit);
+    if (raw.status == profileio::ReadStatus::Missing) {
+        if (const std::optional<fs::path> stranded = profileio::strandedContent(file)) {
+            raw = profileio::readFile(*stranded, kProfileSizeLimit);
+        }
+    }
     switch (raw.status) {
         case profileio::ReadStatus::Missing:
             return loaded;
@@ -325,15 +331,16 @@ std::optional<std::string> updatedBytes(std::string_view original, std::string_v
 // How long a save waits for another program's save of the same file.
 constexpr int kLockTimeoutMs = 3000;
 
-std::optional<std::string> writeEntries(const fs::path& file, std::string_view section,
-                                        const std::vector<ProfileEntry>& entries,
-                                        const std::optional<fs::path>& seed);
+std::optional<ProfileWriteFailure> writeEntries(const fs::path& file, std::string_view section,
+                                               const std::vector<ProfileEntry>& entries,
+                                               const std::optional<fs::path>& seed);
 
 }  // namespace
 
-std::optional<std::string> writeProfileStrings(const fs::path& file, std::string_view section,
-                                               const std::vector<ProfileEntry>& entries,
-                                               const std::optional<fs::path>& seed) {
+std::optional<ProfileWriteFailure> writeProfileStrings(const fs::path& file,
+                                                       std::string_view section,
+                                                       const std::vector<ProfileEntry>& entries,
+                                                       const std::optional<fs::path>& seed) {
     // An entry that cannot be stored is left out, as a write of it alone would
     // have changed nothing; the others are still written.
     std::vector<ProfileEntry> storable;
@@ -349,71 +356,83 @@ std::optional<std::string> writeProfileStrings(const fs::path& file, std::string
         leftOut = "the value of " + leftOut +
                   " holds a line break or NUL character, which the file cannot keep";
         if (storable.empty()) {
-            return leftOut;
+            return ProfileWriteFailure{leftOut};
         }
     }
-    const std::optional<std::string> failure = writeEntries(file, section, storable, seed);
+    const std::optional<ProfileWriteFailure> failure = writeEntries(file, section, storable, seed);
     if (failure || leftOut.empty()) {
         return failure;
     }
-    return leftOut + "; the other values were saved";
+    return ProfileWriteFailure{leftOut + "; the other values were saved"};
 }
 
 namespace {
 
-std::optional<std::string> writeEntries(const fs::path& file, std::string_view section,
-                                        const std::vector<ProfileEntry>& entries,
-                                        const std::optional<fs::path>& seed) {
+std::optional<ProfileWriteFailure> writeEntries(const fs::path& file, std::string_view section,
+                                               const std::vector<ProfileEntry>& entries,
+                                               const std::optional<fs::path>& seed) {
+    const auto fail = [](std::string reason) { return ProfileWriteFailure{std::move(reason)}; };
     try {
         std::string reason;
         const std::optional<fs::path> target = profileio::resolveLinks(file, reason);
         if (!target) {
-            return reason;
+            return fail(reason);
         }
         std::optional<profileio::FileLock> lock =
             profileio::FileLock::acquire(*target, kLockTimeoutMs, reason);
         if (!lock) {
-            return reason;
+            return fail(reason);
         }
-        // No save is under way while the lock is held: any temporary file is
-        // a killed save's.
+        // No save is under way while the lock is held: a temporary file is a
+        // killed save's, or the only copy of the newest settings when the
+        // system broke off the last replace. That one is put in place first.
+        const profileio::RecoverResult recovered = profileio::recoverStranded(*target, reason);
+        if (recovered == profileio::RecoverResult::Failed) {
+            return fail(reason);
+        }
         profileio::removeStaleTemporaries(*target);
         const profileio::ReadResult current = lock->read(kProfileSizeLimit);
         if (current.status == profileio::ReadStatus::TooLarge) {
-            return tooLargeText();
+            return fail(tooLargeText());
         }
         if (current.status != profileio::ReadStatus::Read) {
-            return "it cannot be read (" + current.reason + ")";
+            return fail("it cannot be read (" + current.reason + ")");
         }
         std::string original = current.content;
-        if (lock->createdFile() && seed) {
+        if (lock->createdFile() && seed && recovered != profileio::RecoverResult::Recovered) {
             const profileio::ReadResult start = profileio::readFile(*seed, kProfileSizeLimit);
             if (start.status == profileio::ReadStatus::TooLarge) {
-                return tooLargeText(seed->string() + ", which it starts as a copy of,");
+                return fail(tooLargeText(seed->string() + ", which it starts as a copy of,"));
             }
             if (start.status == profileio::ReadStatus::Failed) {
-                return seed->string() + ", which it starts as a copy of, cannot be read (" +
-                       start.reason + ")";
+                return fail(seed->string() + ", which it starts as a copy of, cannot be read (" +
+                            start.reason + ")");
             }
             original = start.content;
         }
         const std::optional<std::string> updated = updatedBytes(original, section, entries, reason);
         if (!updated) {
-            return reason;
+            return fail(reason);
         }
         if (*updated == current.content) {
             return std::nullopt;  // already holds these values
         }
         const profileio::ReplaceOutcome outcome = profileio::replaceFile(*target, *updated);
-        if (outcome.result != profileio::ReplaceResult::Failed) {
-            lock->markReplaced();
+        switch (outcome.result) {
+            case profileio::ReplaceResult::Replaced:
+                lock->markReplaced();
+                return std::nullopt;
+            case profileio::ReplaceResult::Stranded:
+                lock->markReplaced();
+                break;
+            case profileio::ReplaceResult::FolderRefused:
+                return ProfileWriteFailure{outcome.reason, true};
+            case profileio::ReplaceResult::Failed:
+                break;
         }
-        if (outcome.result == profileio::ReplaceResult::Replaced) {
-            return std::nullopt;
-        }
-        return outcome.reason;
+        return fail(outcome.reason);
     } catch (const std::bad_alloc&) {
-        return std::string("there is not enough memory to save it");
+        return fail("there is not enough memory to save it");
     }
 }
 

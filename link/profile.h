@@ -65,7 +65,9 @@ struct ProfileText {
 };
 ProfileText decodeProfile(std::string_view bytes);
 
-// A profile file read once, whole and bounded.
+// A profile file read once, whole and bounded. A missing file whose last save
+// the system broke off on Windows is read from the temporary file that holds
+// its newest content (see profileio::strandedContent).
 struct ProfileFile {
     enum class State {
         Usable,    // `text` holds the file
@@ -108,10 +110,16 @@ struct ProfileEntry {
 // or why nothing was written (the file then holds what it held before): a
 // file that is unusable (see loadProfile) or UTF-16, a directory or file that
 // refuses writing.
-std::optional<std::string> writeProfileStrings(const std::filesystem::path& file,
-                                               std::string_view section,
-                                               const std::vector<ProfileEntry>& entries,
-                                               const std::optional<std::filesystem::path>& seed = {});
+struct ProfileWriteFailure {
+    std::string reason;
+    // Nothing was written because the file's folder refused a new file: the
+    // entries may still be kept somewhere else.
+    bool folderRefused = false;
+};
+std::optional<ProfileWriteFailure> writeProfileStrings(
+    const std::filesystem::path& file, std::string_view section,
+    const std::vector<ProfileEntry>& entries,
+    const std::optional<std::filesystem::path>& seed = {});
 
 // One key, as writeProfileStrings; false when nothing was written.
 bool writeProfileString(const std::filesystem::path& file, std::string_view section,

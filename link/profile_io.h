@@ -36,10 +36,12 @@ ReadResult readFile(const std::filesystem::path& file, std::size_t limit);
 std::optional<std::filesystem::path> resolveLinks(const std::filesystem::path& path,
                                                   std::string& reason);
 
-// Whether a new file can be created beside `target` and renamed there: tried
-// with one of replaceFile's temporary files, removed again at once (and by
-// removeStaleTemporaries should the program die in between).
-bool canCreateFilesBeside(const std::filesystem::path& target);
+// Whether the folder of `target` lets this program create files in it, as
+// the system's permission check answers: nothing is created, so deciding
+// which settings file to use writes nothing. A yes can still meet a refusal
+// when the file is created (a filter driver, a share that refuses writes);
+// replaceFile then reports FolderRefused.
+bool folderAllowsNewFiles(const std::filesystem::path& target);
 
 // An exclusive advisory lock that serialises read, change and replace of one
 // file between programs. Released when destroyed, also when the program is
@@ -81,8 +83,9 @@ class FileLock {
 };
 
 enum class ReplaceResult {
-    Replaced,  // `target` now holds the new content
-    Failed,    // `target` holds what it held before; see `reason`
+    Replaced,        // `target` now holds the new content
+    Failed,          // `target` holds what it held before; see `reason`
+    FolderRefused,   // as Failed, because the folder refused the temporary file
     Stranded,  // the system removed `target` and the new content is left under
                // `reason`'s temporary name, which was not removed
 };
@@ -101,8 +104,24 @@ ReplaceOutcome replaceFile(const std::filesystem::path& target, std::string_view
 
 // Removes temporary files that replaceFile left beside `target` when a program
 // was killed during a save. Call it only while holding `target`'s FileLock, so
-// no save is under way.
+// no save is under way, and only once recoverStranded found nothing to keep.
 void removeStaleTemporaries(const std::filesystem::path& target);
+
+// The temporary file that holds the newest content of a missing `target`
+// after a Stranded replace: the newest non-empty one beside it. None while
+// `target` exists, and always on POSIX systems, where a replace is one rename
+// and never strands its content.
+std::optional<std::filesystem::path> strandedContent(const std::filesystem::path& target);
+
+enum class RecoverResult {
+    NothingStranded,  // no stranded content: temporary files beside `target` are leftovers
+    Recovered,        // the stranded content is now `target`
+    Failed,           // it could not be moved into place and stays; `reason` names it
+};
+// Puts strandedContent(target) in place of the missing `target`, so the next
+// save builds on the newest settings instead of deleting them with the other
+// leftovers. Call it while holding `target`'s FileLock.
+RecoverResult recoverStranded(const std::filesystem::path& target, std::string& reason);
 
 // Whether `name` is one of replaceFile's temporary names for a file named
 // `fileName`.
@@ -123,6 +142,9 @@ ReadResult readBounded(unsigned long long size, std::size_t limit, const ReadAt&
 // success; a null hook restores the real call.
 using ReplaceFileHook = unsigned long (*)(const wchar_t* replaced, const wchar_t* replacement);
 void setReplaceFileHook(ReplaceFileHook hook);
+// The same for MoveFileExW(replacement, replaced, ...), the move that puts a
+// new file where none is.
+void setMoveFileHook(ReplaceFileHook hook);
 #endif
 
 }  // namespace lumidex::profileio

@@ -131,15 +131,11 @@ std::optional<fs::path> resolveLinks(const fs::path& start, std::string& reason)
     return std::nullopt;
 }
 
-bool canCreateFilesBeside(const fs::path& target) {
-    std::string name;
-    const int fd = createTemporary(target, name);
-    if (fd < 0) {
-        return false;
-    }
-    ::close(fd);
-    ::unlink(name.c_str());
-    return true;
+bool folderAllowsNewFiles(const fs::path& target) {
+    const fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    // Creating an entry needs write and search permission on the folder; the
+    // effective user is the one that will create it.
+    return ::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 std::optional<FileLock> FileLock::acquire(const fs::path& target, int timeoutMs,
@@ -221,7 +217,11 @@ ReplaceOutcome replaceFile(const fs::path& target, std::string_view content) {
     std::string name;
     const int fd = createTemporary(target, name);
     if (fd < 0) {
-        outcome.reason = "its folder does not allow new files (" + systemText(errno) + ")";
+        const int error = errno;
+        if (error == EACCES || error == EPERM || error == EROFS) {
+            outcome.result = ReplaceResult::FolderRefused;
+        }
+        outcome.reason = "its folder does not allow new files (" + systemText(error) + ")";
         return outcome;
     }
 
@@ -269,6 +269,15 @@ void removeStaleTemporaries(const fs::path& target) {
             ::unlink(entry.c_str());
         }
     }
+}
+
+// A rename replaces the file in one step, so no content is ever stranded.
+std::optional<fs::path> strandedContent(const fs::path&) {
+    return std::nullopt;
+}
+
+RecoverResult recoverStranded(const fs::path&, std::string&) {
+    return RecoverResult::NothingStranded;
 }
 
 }  // namespace lumidex::profileio

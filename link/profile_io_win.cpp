@@ -66,7 +66,7 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 // A temporary name beside `target` that nothing uses yet, with the file open
 // for writing; INVALID_HANDLE_VALUE with `error` set when none can be made.
-HANDLE createTemporary(const fs::path& target, std::wstring& name, DWORD& error, DWORD flags) {
+HANDLE createTemporary(const fs::path& target, std::wstring& name, DWORD& error) {
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         wchar_t suffix[32];
         swprintf(suffix, 32, L".tmp-%08lx%04x",
@@ -75,7 +75,7 @@ HANDLE createTemporary(const fs::path& target, std::wstring& name, DWORD& error,
         name = (target.parent_path() / (L"." + target.filename().wstring() + suffix)).wstring();
         // CREATE_NEW never opens someone else's file.
         HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL | flags, nullptr);
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             return file;
         }
@@ -95,6 +95,14 @@ unsigned long realReplaceFile(const wchar_t* replaced, const wchar_t* replacemen
 }
 
 ReplaceFileHook replaceFileCall = realReplaceFile;
+
+unsigned long realMoveFile(const wchar_t* replaced, const wchar_t* replacement) {
+    return MoveFileExW(replacement, replaced, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? 0
+               : GetLastError();
+}
+
+ReplaceFileHook moveFileCall = realMoveFile;
 
 // The empty files named like the ones ReplaceFileW makes for itself in the
 // target's folder ("rf1a2b.tmp", "~RF1a2b.TMP"); a failed call can leave them.
@@ -147,6 +155,10 @@ constexpr DWORD kPauseMs = 100;
 
 void setReplaceFileHook(ReplaceFileHook hook) {
     replaceFileCall = hook ? hook : realReplaceFile;
+}
+
+void setMoveFileHook(ReplaceFileHook hook) {
+    moveFileCall = hook ? hook : realMoveFile;
 }
 
 ReadResult readFile(const fs::path& file, std::size_t limit) {
@@ -215,14 +227,16 @@ std::optional<fs::path> resolveLinks(const fs::path& path, std::string& reason) 
     return fs::path(final);
 }
 
-bool canCreateFilesBeside(const fs::path& target) {
-    std::wstring name;
-    DWORD error = 0;
-    HANDLE file = createTemporary(target, name, error, FILE_FLAG_DELETE_ON_CLOSE);
-    if (file == INVALID_HANDLE_VALUE) {
+bool folderAllowsNewFiles(const fs::path& target) {
+    const fs::path dir = target.parent_path().empty() ? fs::path(L".") : target.parent_path();
+    // Opening the folder for the right to add a file asks its access list the
+    // question without creating anything.
+    HANDLE folder = CreateFileW(dir.c_str(), FILE_ADD_FILE, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) {
         return false;
     }
-    CloseHandle(file);
+    CloseHandle(folder);
     return true;
 }
 
@@ -291,8 +305,12 @@ ReplaceOutcome replaceFile(const fs::path& target, std::string_view content) {
 
     std::wstring name;
     DWORD error = 0;
-    HANDLE file = createTemporary(target, name, error, 0);
+    HANDLE file = createTemporary(target, name, error);
     if (file == INVALID_HANDLE_VALUE) {
+        if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT ||
+            error == ERROR_NETWORK_ACCESS_DENIED) {
+            outcome.result = ReplaceResult::FolderRefused;
+        }
         outcome.reason = "its folder does not allow new files (" + win32::errorText(error) + ")";
         return outcome;
     }
@@ -310,10 +328,7 @@ ReplaceOutcome replaceFile(const fs::path& target, std::string_view content) {
         }
         if (stranded || !exists) {
             // Nothing is at the target's name: the new file only has to move there.
-            error = MoveFileExW(name.c_str(), target.c_str(),
-                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-                        ? 0
-                        : GetLastError();
+            error = moveFileCall(target.c_str(), name.c_str());
         } else {
             // ReplaceFileW keeps the original's attributes and security settings.
             error = replaceTidily(target, name);
@@ -363,6 +378,58 @@ void removeStaleTemporaries(const fs::path& target) {
         }
     } while (FindNextFileW(search, &found));
     FindClose(search);
+}
+
+std::optional<fs::path> strandedContent(const fs::path& target) {
+    if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES ||
+        GetLastError() != ERROR_FILE_NOT_FOUND) {
+        return std::nullopt;
+    }
+    const std::wstring pattern =
+        (target.parent_path() / (L"." + target.filename().wstring() + L".tmp-*")).wstring();
+    const std::string fileName = win32::narrow(target.filename().wstring());
+    std::optional<fs::path> newest;
+    FILETIME newestTime{};
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    do {
+        // An empty one is a save killed before it wrote anything.
+        const DWORD kind = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+        if (!(found.dwFileAttributes & kind) && (found.nFileSizeLow | found.nFileSizeHigh) != 0 &&
+            isTemporaryName(win32::narrow(found.cFileName), fileName) &&
+            (!newest || CompareFileTime(&found.ftLastWriteTime, &newestTime) > 0)) {
+            newest = target.parent_path() / found.cFileName;
+            newestTime = found.ftLastWriteTime;
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return newest;
+}
+
+RecoverResult recoverStranded(const fs::path& target, std::string& reason) {
+    const std::optional<fs::path> stranded = strandedContent(target);
+    if (!stranded) {
+        return RecoverResult::NothingStranded;
+    }
+    DWORD error = 0;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        if (attempt > 0) {
+            Sleep(kPauseMs);
+        }
+        error = moveFileCall(target.c_str(), stranded->c_str());
+        if (error == 0) {
+            return RecoverResult::Recovered;
+        }
+        if (!passing(error)) {
+            break;
+        }
+    }
+    reason = "the newest settings are in " + win32::narrow(stranded->wstring()) +
+             ", which could not be put in its place (" + win32::errorText(error) + ")";
+    return RecoverResult::Failed;
 }
 
 }  // namespace lumidex::profileio

@@ -259,30 +259,70 @@ DecodedFrame decodeFrame(const std::vector<std::uint8_t>& frame) {
 std::vector<DecodedFrame> FrameDecoder::feed(const std::uint8_t* data, std::size_t size) {
     std::vector<DecodedFrame> out;
     for (std::size_t i = 0; i < size; ++i) {
-        held_.push_back(data[i]);
-        if (held_.size() < 2) {
-            continue;
-        }
-        const int length = frameLengthOf(held_[1]);
-        if (length == 0) {
-            // The code byte may itself be the unit identifier of the next frame.
-            out.push_back(decodeFrame(held_));
-            held_.erase(held_.begin());
-        } else if (held_.size() == static_cast<std::size_t>(length)) {
-            out.push_back(decodeFrame(held_));
-            held_.clear();
-        }
+        take(data[i], out);
     }
     return out;
 }
 
-std::optional<DecodedFrame> FrameDecoder::flush() {
-    if (held_.empty()) {
-        return std::nullopt;
+void FrameDecoder::take(std::uint8_t byte, std::vector<DecodedFrame>& out) {
+    held_.push_back(byte);
+    if (held_.size() < 2) {
+        return;
     }
-    DecodedFrame r = decodeFrame(held_);
-    held_.clear();
-    return r;
+    const int length = frameLengthOf(held_[1]);
+    if (length == 0) {
+        // The code byte may itself be the unit identifier of the next frame.
+        out.push_back(decodeFrame(held_));
+        held_.erase(held_.begin());
+        resynchronising_ = true;
+    } else if (held_.size() == static_cast<std::size_t>(length)) {
+        DecodedFrame frame = decodeFrame(held_);
+        if (!frame.valid && resynchronising_ && splitAtLaterFrame(out)) {
+            return;
+        }
+        resynchronising_ = resynchronising_ && !frame.valid;
+        out.push_back(std::move(frame));
+        held_.clear();
+    }
+}
+
+bool FrameDecoder::splitAtLaterFrame(std::vector<DecodedFrame>& out) {
+    for (std::size_t start = 1; start + 1 < held_.size(); ++start) {
+        const auto length = static_cast<std::size_t>(frameLengthOf(held_[start + 1]));
+        if (length == 0 || held_.size() - start < length ||
+            !decodeFrame({held_.begin() + static_cast<std::ptrdiff_t>(start),
+                          held_.begin() + static_cast<std::ptrdiff_t>(start + length)})
+                 .valid) {
+            continue;
+        }
+        // The bytes in front were no frame; the rest is decoded again, which
+        // reports the valid frame first.
+        const auto split = held_.begin() + static_cast<std::ptrdiff_t>(start);
+        out.push_back(decodeFrame({held_.begin(), split}));
+        const std::vector<std::uint8_t> rest(split, held_.end());
+        held_.clear();
+        resynchronising_ = false;
+        for (const std::uint8_t byte : rest) {
+            take(byte, out);
+        }
+        return true;
+    }
+    return false;
+}
+
+std::vector<DecodedFrame> FrameDecoder::flush() {
+    std::vector<DecodedFrame> out;
+    if (resynchronising_) {
+        // Each split reports bytes and holds fewer, so this ends.
+        while (!held_.empty() && splitAtLaterFrame(out)) {
+        }
+    }
+    if (!held_.empty()) {
+        out.push_back(decodeFrame(held_));
+        held_.clear();
+    }
+    resynchronising_ = false;
+    return out;
 }
 
 }  // namespace lumidex

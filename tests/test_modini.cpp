@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <QThread>
 
 #include "link/modini.h"
 #include "link/portpins.h"
@@ -116,12 +117,23 @@ class TestModIni : public QObject {
                        ? 0
                        : 1;
         });
+        // A per-user folder that cannot be created is named, with the reason.
+        const QString blocked = top.path() + "/blocked";
+        setContent(blocked, "a file where a folder should be");
+        const int third = lumidex::test::runUnprivileged([&] {
+            const auto failure = modINI(program, blocked).WriteIni("Settings", {{"CommPort", "6"}});
+            const QString folder = QDir::toNativeSeparators(blocked + "/" + perUserFolderName(program));
+            return failure && failure->reason.startsWith("its folder " + folder + " could not be created (")
+                       ? 0
+                       : 1;
+        });
         ::chmod(program.toLocal8Bit().constData(), 0755);
         if (first < 0) {
             QSKIP("cannot switch to an unprivileged user to test permissions");
         }
         QCOMPARE(first, 0);
         QCOMPARE(second, 0);
+        QCOMPARE(third, 0);
         QCOMPARE(contentOf(program + "/lumidex2.ini"), shipped);
         QCOMPARE(contentOf(copy), QByteArray("; shipped\r\n[Settings]\r\nCommPort=5\r\n"
                                              "Setting=19200,n,8,1\r\n[Ports]\r\nCOM2 = x\r\n"));
@@ -141,7 +153,12 @@ class TestModIni : public QObject {
         QVERIFY(QDir().mkpath(copy));
         setContent(copy + "/lumidex2.ini", "[Settings]\nCommPort=9\n");
         setContent(program.path() + "/lumidex2.ini", "[Settings]\nCommPort=2\n");
-        const modINI ini(program.path(), home.path());
+        // Deciding which file to use writes nothing in the program folder.
+        const QDateTime before = QFileInfo(program.path()).lastModified();
+        QThread::msleep(30);  // past the file system's clock granularity
+        modINI ini(program.path(), home.path());
+        ini.Load();
+        QCOMPARE(QFileInfo(program.path()).lastModified(), before);
         QCOMPARE(ini.ReadIni("Settings", "CommPort"), QString("2"));
         QCOMPARE(ini.writePath(), ini.filePath());
     }

@@ -317,10 +317,10 @@ class TestProfile : public QObject {
             file, "Settings", {{"CommPort", "5"}, {"Setting", "19200,n,8,1"}});
         if (expected.isEmpty()) {
             QVERIFY(failure);
-            QVERIFY2(failure->find("UTF-16") != std::string::npos, failure->c_str());
+            QVERIFY2(failure->reason.find("UTF-16") != std::string::npos, failure->reason.c_str());
             QCOMPARE(QByteArray::fromStdString(slurp(file)), content);
         } else {
-            QVERIFY2(!failure, failure ? failure->c_str() : "");
+            QVERIFY2(!failure, failure ? failure->reason.c_str() : "");
             QCOMPARE(QByteArray::fromStdString(slurp(file)), expected);
         }
     }
@@ -404,6 +404,35 @@ class TestProfile : public QObject {
     }
 
 #ifdef Q_OS_WIN
+    // What ReplaceFileW leaves when it fails with 1176: the original moved
+    // away and gone, the new content under its temporary name.
+    static unsigned long loseOriginal(const wchar_t* replaced, const wchar_t*) {
+        const std::wstring away = std::wstring(replaced) + L".gone";
+        MoveFileExW(replaced, away.c_str(), MOVEFILE_REPLACE_EXISTING);
+        DeleteFileW(away.c_str());
+        return ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+    }
+
+    // When every move into place fails as well, the temporary file is the only
+    // copy of the new settings: the next start reads it and the next save
+    // builds on it instead of deleting it.
+    void windowsStrandedSaveIsKept() {
+        QTemporaryDir dir;
+        const fs::path file = dir.filePath("p.ini").toStdWString();
+        spit(file, "; keep\r\n[s]\r\nk=1\r\n");
+        profileio::setReplaceFileHook(loseOriginal);
+        profileio::setMoveFileHook(
+            [](const wchar_t*, const wchar_t*) -> unsigned long { return ERROR_ACCESS_DENIED; });
+        const auto failure = writeProfileStrings(file, "s", {{"k", "2"}});
+        profileio::setReplaceFileHook(nullptr);
+        profileio::setMoveFileHook(nullptr);
+        QVERIFY(failure && failure->reason.find("the new settings are in") != std::string::npos);
+        QCOMPARE(readProfileString(file, "s", "k"), std::string("2"));
+        QVERIFY(!writeProfileStrings(file, "s", {{"t", "3"}}));
+        QCOMPARE(slurp(file), std::string("; keep\r\n[s]\r\nk=2\r\nt=3\r\n"));
+        QCOMPARE(entries(dir.path().toStdWString()), std::vector<std::string>{"p.ini"});
+    }
+
     // How a replace fails on Windows, and what the file holds afterwards.
     void windowsReplaceFailures_data() {
         QTest::addColumn<QString>("obstacle");
@@ -430,14 +459,7 @@ class TestProfile : public QObject {
         if (obstacle == "read-only") {
             SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
         } else if (obstacle == "1176") {
-            // What ReplaceFileW leaves when it fails so: the original moved
-            // away and gone, the new content under its temporary name.
-            profileio::setReplaceFileHook([](const wchar_t* replaced, const wchar_t*) -> unsigned long {
-                const std::wstring away = std::wstring(replaced) + L".gone";
-                MoveFileExW(replaced, away.c_str(), MOVEFILE_REPLACE_EXISTING);
-                DeleteFileW(away.c_str());
-                return ERROR_UNABLE_TO_MOVE_REPLACEMENT;
-            });
+            profileio::setReplaceFileHook(loseOriginal);
         } else if (obstacle.startsWith("in use")) {
             // An editor's handle that does not share deletion.
             holder = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,

@@ -185,7 +185,7 @@ class TestProfileSafety : public QObject {
         QCOMPARE(int(loaded.state), int(ProfileFile::State::Unusable));
         QCOMPARE(loaded.problem, std::string("it is larger than 1 MiB"));
         QVERIFY(failure);
-        QCOMPARE(*failure, loaded.problem);
+        QCOMPARE(failure->reason, loaded.problem);
         QVERIFY(elapsed < std::chrono::milliseconds(200));
         QCOMPARE(fs::file_size(file), std::uintmax_t(4) << 30);
         QVERIFY(fs::last_write_time(file) == modified);

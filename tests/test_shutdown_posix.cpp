@@ -1,11 +1,15 @@
 // Requests to stop from outside close the window the normal way: the
 // operator's port and baud rate reach the settings file.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
 
+#include "support/program.h"
 #include "support/recordingport.h"
 #include "support/window.h"
 #include "ui/shutdown.h"
@@ -34,6 +38,20 @@ void verifyWritten(const QString& appDir) {
              written.constData());
 }
 
+// Whether process `pid` has a handler for SIGTERM yet, from /proc.
+bool catchesStopSignal(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("SigCgt:")) {
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 class ShutdownTest : public QObject {
@@ -42,6 +60,7 @@ class ShutdownTest : public QObject {
     void stopSignalWritesSettings_data();
     void stopSignalWritesSettings();
     void stopSignalDismissesOpenMessageBox();
+    void stopSignalReportsUnsavedSettingsWithoutWaiting();
 };
 
 void ShutdownTest::stopSignalWritesSettings_data() {
@@ -95,6 +114,38 @@ void ShutdownTest::stopSignalDismissesOpenMessageBox() {
     QVERIFY(rescue.isActive());
     QVERIFY(!ui.window().isVisible());
     verifyWritten(ui.appDir());
+}
+
+// Nobody may be there to click a message box when a stop is requested: the
+// program still ends at once and says on standard error what was not saved.
+void ShutdownTest::stopSignalReportsUnsavedSettingsWithoutWaiting() {
+    if (!QFile::exists(QStringLiteral("/proc/self/status"))) {
+        QSKIP("needs /proc to see when the program handles stop signals");
+    }
+    QTemporaryDir dir;
+    const QString program = dir.filePath("lumidex-app");
+    QVERIFY(QFile::copy(builtProgram("lumidex-app"), program));
+    QFile ini(dir.filePath("lumidex2.ini"));
+    QVERIFY(ini.open(QIODevice::WriteOnly) && ini.resize((1 << 20) + 1));
+    ini.close();
+
+    QProcess app;
+    app.start(program, {QStringLiteral("-platform"), QStringLiteral("offscreen")});
+    QVERIFY(app.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(catchesStopSignal(app.processId()), 10000);
+    QElapsedTimer stopping;
+    stopping.start();
+    ::kill(pid_t(app.processId()), SIGTERM);
+    const bool ended = app.waitForFinished(1000);
+    const qint64 took = stopping.elapsed();
+    if (!ended) {
+        app.kill();
+        app.waitForFinished();
+    }
+    const QString errors = QString::fromLocal8Bit(app.readAllStandardError());
+    QVERIFY2(ended, qPrintable(QStringLiteral("still running after %1 ms").arg(took)));
+    QCOMPARE(app.exitCode(), 0);
+    QVERIFY2(errors.contains(ini.fileName() + ": it is larger than 1 MiB"), qPrintable(errors));
 }
 
 QTEST_MAIN(ShutdownTest)

@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QWidget>
+#include <cstdio>
 
 #include "ui/stopsignals.h"
+#include "ui/toolkit.h"
 
 #if QT_CONFIG(sessionmanager)
 #include <QSessionManager>
@@ -14,7 +16,18 @@ namespace lumidex {
 
 namespace {
 
+// "lumidex-app: TEXT" on standard error.
+void toStandardError(const QString& text) {
+    std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
+                 qPrintable(text));
+    std::fflush(stderr);
+}
+
 void closeForStop(QWidget& window) {
+    // Nobody may be there to click a message box now (a logout, a service
+    // being stopped), so what the close has to tell, such as settings that
+    // could not be saved, goes to standard error and the program ends at once.
+    setMessageSink(toStandardError);
     // A modal box runs its own loop; closing only the window would leave the
     // box, and with it the program, waiting for the operator.
     while (QWidget* modal = QApplication::activeModalWidget()) {
