@@ -83,6 +83,10 @@ class TestModIni : public QObject {
         QCOMPARE(ini.ReadIni("Settings", "CommPort"), QString("5"));
         QCOMPARE(ini.ReadIni("Settings", "Setting"), QString("19200,n,8,1"));
         QCOMPARE(ini.ReadIni("Settings", "Missing"), QString());
+        // A stored value is read back as at most 254 characters.
+        const QString longValue(300, u'x');
+        QVERIFY(ini.WriteIni("Other", "Setting", longValue));
+        QCOMPARE(ini.ReadIni("Other", "Setting"), longValue.left(254));
     }
 
     // A read-only program folder: the first run reads the shipped file and

@@ -14,6 +14,7 @@
 
 #ifdef Q_OS_UNIX
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -134,6 +135,38 @@ class TestProfileSafety : public QObject {
         QCOMPARE(temporaries(file), 0);
     }
 
+
+    // A save the disk cannot hold (a file size limit stands in for a full
+    // disk) fails and leaves the folder as it found it: no temporary file, and
+    // no empty settings file where there was none.
+    void fullDiskLeavesNothingBehind_data() {
+        QTest::addColumn<bool>("existed");
+        QTest::newRow("no file before") << false;
+        QTest::newRow("file before") << true;
+    }
+    void fullDiskLeavesNothingBehind() {
+        QFETCH(bool, existed);
+        QTemporaryDir dir;
+        const fs::path file = dir.filePath("lumidex2.ini").toStdString();
+        const std::string original = "; bench\r\n[Settings]\r\nCommPort=1\r\n";
+        if (existed) {
+            spit(file, original);
+        }
+        rlimit limit{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const rlimit full{8, limit.rlim_max};
+        const auto previous = ::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &full) == 0);
+        const auto failure = writeProfileStrings(file, "Settings", pair(3));
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::signal(SIGXFSZ, previous);
+        QVERIFY(failure);
+        QCOMPARE(temporaries(file), 0);
+        QCOMPARE(fs::exists(file), existed);
+        if (existed) {
+            QCOMPARE(slurp(file), original);
+        }
+    }
 #endif
 
 #ifdef Q_OS_WIN

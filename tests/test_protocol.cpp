@@ -235,6 +235,9 @@ void TestProtocol::encoderFailure_data() {
     QTest::newRow("integer low list empty")
         << Encoder([](Frame& f) { return encodeInteger(f, true, 0x12, -1); })
         << QByteArray("EE 67 12 EE EE EE EE EE EE EE EE") << "low byte -1";
+    QTest::newRow("integer high past a byte")
+        << Encoder([](Frame& f) { return encodeInteger(f, false, 256, 5); })
+        << QByteArray("EE 66 EE EE EE EE EE EE EE EE EE") << "high byte 256";
     QTest::newRow("save list empty")
         << Encoder([](Frame& f) { return encodeSaveRecall(f, 0, -1); })
         << QByteArray("EE 73 EE EE EE EE EE EE EE EE EE") << "memory location -1";
