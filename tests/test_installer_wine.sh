@@ -35,7 +35,7 @@ fi
 
 work=$2 version=$3 next=$4 wine=/usr/lib/wine/wine64 c="$WINEPREFIX/drive_c"
 program="$c/Program Files/Lumidex App"
-trap 'chmod -fR u+w "$program"' EXIT  # so that the prefix can be deleted
+trap '[ ! -d "$program" ] || chmod -R u+w "$program"' EXIT  # so that the prefix can be deleted
 msi() { "$wine" msiexec "$1" "Z:${2//\//\\}" /qn >/dev/null 2>&1; }
 # Name, version and publisher of every uninstall entry (a new prefix has none).
 entries() {
