@@ -378,10 +378,11 @@ std::optional<ProfileWriteFailure> writeEntries(const fs::path& file, std::strin
         if (!target) {
             return fail(reason);
         }
+        bool folderRefused = false;
         std::optional<profileio::FileLock> lock =
-            profileio::FileLock::acquire(*target, kLockTimeoutMs, reason);
+            profileio::FileLock::acquire(*target, kLockTimeoutMs, reason, folderRefused);
         if (!lock) {
-            return fail(reason);
+            return ProfileWriteFailure{reason, folderRefused};
         }
         // No save is under way while the lock is held: a temporary file is a
         // killed save's, or the only copy of the newest settings when the

@@ -54,9 +54,10 @@ bool folderAllowsNewFiles(const std::filesystem::path& target);
 class FileLock {
   public:
     // Waits up to `timeoutMs` for the lock. None when the file cannot be opened
-    // or created, or the wait ran out; `reason` says why.
+    // or created, or the wait ran out; `reason` says why, and `folderRefused`
+    // is set when the folder refused the new file the lock needed.
     static std::optional<FileLock> acquire(const std::filesystem::path& target, int timeoutMs,
-                                           std::string& reason);
+                                           std::string& reason, bool& folderRefused);
 
     FileLock(FileLock&& other) noexcept;
     FileLock& operator=(FileLock&&) = delete;

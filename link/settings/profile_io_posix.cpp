@@ -80,6 +80,11 @@ void syncDirectory(const fs::path& dir) {
     }
 }
 
+// The errors with which a folder refuses a new file.
+bool refusedByFolder(int error) {
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
 // A new, empty temporary file beside `target`; -1 with errno set on failure.
 int createTemporary(const fs::path& target, std::string& name) {
     name = (target.parent_path() / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
@@ -139,7 +144,7 @@ bool folderAllowsNewFiles(const fs::path& target) {
 }
 
 std::optional<FileLock> FileLock::acquire(const fs::path& target, int timeoutMs,
-                                          std::string& reason) {
+                                          std::string& reason, bool& folderRefused) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         bool created = false;
@@ -150,6 +155,7 @@ std::optional<FileLock> FileLock::acquire(const fs::path& target, int timeoutMs,
             if (fd < 0 && errno == EEXIST) {
                 continue;  // another program created it just now
             }
+            folderRefused = fd < 0 && refusedByFolder(errno);
         }
         if (fd < 0) {
             reason = systemText(errno);
@@ -218,7 +224,7 @@ ReplaceOutcome replaceFile(const fs::path& target, std::string_view content) {
     const int fd = createTemporary(target, name);
     if (fd < 0) {
         const int error = errno;
-        if (error == EACCES || error == EPERM || error == EROFS) {
+        if (refusedByFolder(error)) {
             outcome.result = ReplaceResult::FolderRefused;
         }
         outcome.reason = "its folder does not allow new files (" + systemText(error) + ")";

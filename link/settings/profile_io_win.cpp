@@ -139,6 +139,12 @@ DWORD replaceTidily(const fs::path& target, const std::wstring& replacement) {
     return error;
 }
 
+// The errors with which a folder refuses a new file.
+bool refusedByFolder(DWORD error) {
+    return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT ||
+           error == ERROR_NETWORK_ACCESS_DENIED;
+}
+
 // Failures that another program's open handle causes for a moment, such as an
 // editor that has the file open without sharing its deletion.
 bool passing(DWORD error) {
@@ -244,7 +250,7 @@ bool folderAllowsNewFiles(const fs::path& target) {
 // never replaced, so its identity never changes, and programs waiting for it
 // hold no handle on the settings file that could get in a replace's way.
 std::optional<FileLock> FileLock::acquire(const fs::path& target, int timeoutMs,
-                                          std::string& reason) {
+                                          std::string& reason, bool& folderRefused) {
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         reason = "it is not a regular file";
@@ -255,8 +261,12 @@ std::optional<FileLock> FileLock::acquire(const fs::path& target, int timeoutMs,
     HANDLE file = CreateFileW(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        // The lock file is the first new file a save puts in the folder.
+        folderRefused = refusedByFolder(error) &&
+                        GetFileAttributesW(lockPath.c_str()) == INVALID_FILE_ATTRIBUTES;
         reason = "its lock file " + win32::narrow(lockPath.wstring()) +
-                 " cannot be opened: " + win32::errorText(GetLastError());
+                 " cannot be opened: " + win32::errorText(error);
         return std::nullopt;
     }
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
@@ -307,8 +317,7 @@ ReplaceOutcome replaceFile(const fs::path& target, std::string_view content) {
     DWORD error = 0;
     HANDLE file = createTemporary(target, name, error);
     if (file == INVALID_HANDLE_VALUE) {
-        if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT ||
-            error == ERROR_NETWORK_ACCESS_DENIED) {
+        if (refusedByFolder(error)) {
             outcome.result = ReplaceResult::FolderRefused;
         }
         outcome.reason = "its folder does not allow new files (" + win32::errorText(error) + ")";
