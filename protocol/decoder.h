@@ -3,9 +3,9 @@
 //
 // Frames carry no marker, length or checksum: the first byte is the unit
 // identifier, the second the command code, and the code alone says how many
-// bytes follow. The decoder therefore relies on that length table; a byte
-// that is not a command code is reported and decoding starts again on the
-// byte after the unit identifier in front of it. Until a valid frame has been
+// bytes follow (frameLengthOf). The decoder therefore relies on that length
+// table; a byte that is not a command code is reported and decoding starts
+// again on the byte after the unit identifier in front of it. Until a valid frame has been
 // found again, held bytes that would be reported as cut short or as an
 // invalid frame are first searched for a later start of a complete valid
 // frame, so a frame sent right after one with an unknown code is still
@@ -19,10 +19,6 @@
 #include <vector>
 
 namespace lumidex {
-
-// Whole frame length (unit identifier and code included) implied by a command
-// code, or 0 when the byte is no command code.
-int frameLengthOf(std::uint8_t code);
 
 struct DecodedFrame {
     enum class Kind {
@@ -83,8 +79,5 @@ class FrameDecoder {
     // An unknown code was skipped and no valid frame has been decoded since.
     bool resynchronising_ = false;
 };
-
-// The bytes as upper-case hexadecimal pairs separated by blanks: "FF 62 20".
-std::string hexBytes(const std::vector<std::uint8_t>& bytes);
 
 }  // namespace lumidex

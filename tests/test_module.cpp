@@ -10,8 +10,8 @@
 #include <QTest>
 #include <functional>
 
-#include "app/modulewindow.h"
-#include "link/qtserialport.h"
+#include "module/modulewindow.h"
+#include "link/serial/qtserialport.h"
 #include "support/program.h"
 #include "support/pty.h"
 #include "support/window.h"

@@ -4,7 +4,7 @@
 #include <QtTest>
 #include <random>
 
-#include "protocol/modulemodel.h"
+#include "module/modulemodel.h"
 
 using namespace lumidex;
 

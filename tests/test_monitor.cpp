@@ -119,6 +119,8 @@ void TestMonitor::pty_data() {
     QTest::newRow("SIGTERM on a quiet line") << int(SIGTERM) << 50;
     QTest::newRow("SIGINT on a quiet line") << int(SIGINT) << 50;
     QTest::newRow("SIGTERM right behind bytes") << int(SIGTERM) << 0;
+    // Its terminal closing stops it the same way as the window's.
+    QTest::newRow("SIGHUP on a quiet line") << int(SIGHUP) << 50;
 #endif
 }
 

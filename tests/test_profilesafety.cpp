@@ -20,22 +20,14 @@
 #include <unistd.h>
 #endif
 
-#include "link/profile.h"
-#include "link/profile_io.h"
+#include "link/settings/profile.h"
+#include "link/settings/profile_io.h"
+#include "support/files.h"
 
 namespace fs = std::filesystem;
 using namespace lumidex;
 
 namespace {
-
-std::string slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void spit(const fs::path& file, std::string_view content) {
-    std::ofstream(file, std::ios::binary).write(content.data(), std::streamsize(content.size()));
-}
 
 int temporaries(const fs::path& file) {
     int count = 0;
@@ -83,7 +75,7 @@ class TestProfileSafety : public QObject {
             ::kill(child, SIGKILL);
             ::waitpid(child, nullptr, 0);
 
-            const std::string content = slurp(file);
+            const std::string content = test::fileBytes(file);
             const std::string port = profileLookup(content, "Settings", "CommPort");
             QVERIFY2(!port.empty(), "the file lost its keys");
             QCOMPARE(profileLookup(content, "Settings", "Setting"), port + "00,n,8,1");
@@ -104,7 +96,8 @@ class TestProfileSafety : public QObject {
     void twoWritersKeepBothChanges() {
         QTemporaryDir dir;
         const fs::path file = dir.filePath("lumidex2.ini").toStdString();
-        spit(file, "; bench\r\n[Settings]\r\n" + std::string(100 * 1024, ';') + "\r\n");
+        test::writeFileBytes(file,
+                             "; bench\r\n[Settings]\r\n" + std::string(100 * 1024, ';') + "\r\n");
         for (int round = 1; round <= 40; ++round) {
             int gate[2];
             QVERIFY(::pipe(gate) == 0);
@@ -128,7 +121,7 @@ class TestProfileSafety : public QObject {
                 ::waitpid(writer, &status, 0);
                 QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
             }
-            const std::string content = slurp(file);
+            const std::string content = test::fileBytes(file);
             QCOMPARE(profileLookup(content, "Settings", "A"), std::to_string(round));
             QCOMPARE(profileLookup(content, "Settings", "B"), std::to_string(round));
         }
@@ -150,7 +143,7 @@ class TestProfileSafety : public QObject {
         const fs::path file = dir.filePath("lumidex2.ini").toStdString();
         const std::string original = "; bench\r\n[Settings]\r\nCommPort=1\r\n";
         if (existed) {
-            spit(file, original);
+            test::writeFileBytes(file, original);
         }
         rlimit limit{};
         QVERIFY(::getrlimit(RLIMIT_FSIZE, &limit) == 0);
@@ -164,7 +157,7 @@ class TestProfileSafety : public QObject {
         QCOMPARE(temporaries(file), 0);
         QCOMPARE(fs::exists(file), existed);
         if (existed) {
-            QCOMPARE(slurp(file), original);
+            QCOMPARE(test::fileBytes(file), original);
         }
     }
 #endif
@@ -189,7 +182,7 @@ class TestProfileSafety : public QObject {
             a.join();
             b.join();
             QCOMPARE(failures.load(), 0);
-            const std::string content = slurp(file);
+            const std::string content = test::fileBytes(file);
             QCOMPARE(profileLookup(content, "Settings", "A"), std::to_string(round));
             QCOMPARE(profileLookup(content, "Settings", "B"), std::to_string(round));
         }
@@ -202,7 +195,7 @@ class TestProfileSafety : public QObject {
     void oversizedFileIsNotReadNorWritten() {
         QTemporaryDir dir;
         const fs::path file = dir.filePath("lumidex2.ini").toStdWString();
-        spit(file, "[Settings]\r\nCommPort=3\r\n");
+        test::writeFileBytes(file, "[Settings]\r\nCommPort=3\r\n");
         fs::resize_file(file, std::uintmax_t(4) << 30);
         const auto modified = fs::last_write_time(file);
 #ifdef Q_OS_UNIX

@@ -4,9 +4,9 @@
 #include <QtTest>
 #include <ctime>
 
-#include "link/linesettings.h"
-#include "link/portnames.h"
-#include "link/qtserialport.h"
+#include "link/serial/linesettings.h"
+#include "link/serial/portnames.h"
+#include "link/serial/qtserialport.h"
 #include "support/pty.h"
 
 using namespace lumidex;

@@ -9,21 +9,17 @@
 #include <QTimer>
 #include <csignal>
 
+#include "app/shutdown.h"
+#include "support/files.h"
 #include "support/program.h"
 #include "support/recordingport.h"
 #include "support/window.h"
-#include "ui/shutdown.h"
 #include "ui/toolkit.h"
 
 using namespace lumidex;
 using namespace lumidex::test;
 
 namespace {
-
-QByteArray settingsIn(const QString& appDir) {
-    QFile file(appDir + "lumidex2.ini");
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // COM4 at 38400, as an operator picks them.
 void pickCom4At38400(WindowDriver& ui) {
@@ -33,7 +29,7 @@ void pickCom4At38400(WindowDriver& ui) {
 }
 
 void verifyWritten(const QString& appDir) {
-    const QByteArray written = settingsIn(appDir);
+    const QByteArray written = fileBytes(appDir + "lumidex2.ini");
     QVERIFY2(written.contains("CommPort=4") && written.contains("Setting=38400,n,8,1"),
              written.constData());
 }
@@ -76,7 +72,7 @@ void ShutdownTest::stopSignalWritesSettings() {
     WindowDriver ui(port);
     pickCom4At38400(ui);
     closeOnStopRequest(ui.window());
-    QVERIFY(settingsIn(ui.appDir()).isEmpty());
+    QVERIFY(fileBytes(ui.appDir() + "lumidex2.ini").isEmpty());
 
     std::raise(signal);
     QTRY_VERIFY_WITH_TIMEOUT(!ui.window().isVisible(), 5000);

@@ -4,9 +4,8 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QTest>
-#include <functional>
 
-#include "link/portnames.h"
+#include "link/serial/portnames.h"
 #include "support/recordingport.h"
 #include "support/window.h"
 #include "ui/tabbedpages.h"
@@ -16,7 +15,6 @@ using namespace lumidex::test;
 
 namespace {
 
-using Setup = std::function<void(WindowDriver&)>;
 using Samples = QList<QPair<int, QString>>;
 
 struct Fixture {
@@ -32,8 +30,6 @@ struct Fixture {
 };
 
 }  // namespace
-
-Q_DECLARE_METATYPE(Setup)
 
 class WindowTest : public QObject {
     Q_OBJECT
@@ -225,94 +221,23 @@ void WindowTest::pickingPortAndBaudAppliesThemAtOnce() {
 }
 
 void WindowTest::commandsGoOutThroughTheRealControls_data() {
-    QTest::addColumn<Setup>("setup");
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("wire");
-    auto text = [](QString t) {
-        return Setup([t](WindowDriver& ui) { ui.typeText("txtASCII", t); });
-    };
-    auto lists = [](QString a, int pa, QString b, int pb) {
-        return Setup([=](WindowDriver& ui) {
-            ui.showPage(1);
-            ui.pick(a, pa);
-            if (!b.isEmpty()) {
-                ui.pick(b, pb);
-            }
-        });
-    };
-    const Setup none = [](WindowDriver&) {};
-    QTest::newRow("empty text") << none << "cmdSendAscii"
-                                << "FF 62 20 20 20 20 ";
-    QTest::newRow("text 7") << text("7") << "cmdSendAscii"
-                            << "FF 62 20 20 20 37 ";
-    QTest::newRow("text 12") << text("12") << "cmdSendAscii"
-                             << "FF 62 20 20 31 32 ";
-    QTest::newRow("text ABC") << text("ABC") << "cmdSendAscii"
-                              << "FF 62 20 41 42 43 ";
-    QTest::newRow("text Hi 5") << text("Hi 5") << "cmdSendAscii"
-                               << "FF 62 48 69 20 35 ";
-    QTest::newRow("text blank 1") << text(" 1") << "cmdSendAscii"
-                                  << "FF 62 20 20 20 31 ";
-#ifndef Q_OS_WIN
-    // Latin-1, the character set outside Windows.
-    QTest::newRow("text latin-1") << text(QString::fromUtf8("°C")) << "cmdSendAscii"
-                                  << "FF 62 20 20 B0 43 ";
-#endif
-    QTest::newRow("bcd 12 34") << lists("cboBCDHi", 12, "cboBCDLo", 34) << "cmdSendBCD"
-                               << "FF 64 12 34 ";
-    QTest::newRow("bcd 0 0") << none << "cmdSendBCD"
-                             << "FF 64 00 00 ";
-    QTest::newRow("bcd 99 5") << lists("cboBCDHi", 99, "cboBCDLo", 5) << "cmdSendBCD"
-                              << "FF 64 99 05 ";
-    QTest::newRow("unsigned 12AB")
-        << lists("cboHighByte", 18, "cboLowByte", 171) << "cmdSendInteger"
-        << "FF 66 12 AB ";
-    QTest::newRow("signed 12AB") << Setup([](WindowDriver& ui) {
-        ui.showPage(1);
-        ui.pick("cboHighByte", 18);
-        ui.pick("cboLowByte", 171);
-        ui.setChecked("Check1", true);
-    }) << "cmdSendInteger"
-                                 << "FF 67 12 AB ";
-    QTest::newRow("save 0") << none << "cmdSaveCS_0"
-                            << "FF 73 00 ";
-    QTest::newRow("recall 19") << lists("cboMEM", 19, QString(), 0) << "cmdSaveCS_1"
-                               << "FF 72 13 ";
-    QTest::newRow("segments none") << none << "cmdSendSD"
-                                   << "FF 61 00 00 00 00 ";
-    QTest::newRow("segment a digit 4")
-        << Setup([](WindowDriver& ui) { ui.setChecked("chkD4_1", true); }) << "cmdSendSD"
-        << "FF 61 01 00 00 00 ";
-    QTest::newRow("segment a digit 1")
-        << Setup([](WindowDriver& ui) { ui.setChecked("chkD1_1", true); }) << "cmdSendSD"
-        << "FF 61 00 00 00 01 ";
-    QTest::newRow("decimal points 4 and 1") << Setup([](WindowDriver& ui) {
-        ui.setChecked("chkDP_8", true);
-        ui.setChecked("chkDP_1", true);
-    }) << "cmdDPCtl"
-                                            << "FF 63 09 ";
-    QTest::newRow("decimal points none") << none << "cmdDPCtl"
-                                         << "FF 63 00 ";
-    QTest::newRow("brightness") << none << "cmdDP"
-                                << "FF 6E ";
-    QTest::newRow("uid 0") << Setup([](WindowDriver& ui) { ui.pick("cboUID", 0); }) << "cmdDP"
-                           << "00 6E ";
-    QTest::newRow("uid 7") << Setup([](WindowDriver& ui) { ui.pick("cboUID", 7); }) << "cmdSendBCD"
-                           << "07 64 00 00 ";
+    QTest::addColumn<int>("row");
+    for (std::size_t i = 0; i < commandRows().size(); ++i) {
+        QTest::newRow(commandRows()[i].name.c_str()) << int(i);
+    }
 }
 
 void WindowTest::commandsGoOutThroughTheRealControls() {
-    QFETCH(Setup, setup);
-    QFETCH(QString, button);
-    QFETCH(QString, wire);
+    QFETCH(int, row);
+    const CommandRow& command = commandRows()[std::size_t(row)];
     Fixture f;
     f.connect();
-    setup(f.ui);
+    f.ui.enter(command);
     QVERIFY(f.port.bytes.empty());
-    f.ui.click(button);
+    f.ui.click(WindowDriver::buttonOf(command));
     QCOMPARE(f.ui.takeMessages(), QStringList());
-    QCOMPARE(f.sent(), wire);
-    QCOMPARE(f.ui.text("lblTxData"), wire);
+    QCOMPARE(f.sent(), echoOf(command));
+    QCOMPARE(f.ui.text("lblTxData"), echoOf(command));
     QCOMPARE(f.ui.text("txtASCII"), QString());
 }
 
@@ -432,35 +357,22 @@ void WindowTest::masksSurviveReconnect() {
 }
 
 void WindowTest::configurationGoesToUnit30_data() {
-    QTest::addColumn<int>("baud");
-    QTest::addColumn<int>("uid");
-    QTest::addColumn<QList<int>>("boxes");
-    QTest::addColumn<QString>("wire");
-    QTest::newRow("presets") << 0 << 255 << QList<int>{} << "1E 1E 24 FF 00 00 00 00 ";
-    QTest::newRow("38400 uid 5 digits 4 and 1")
-        << 2 << 5 << QList<int>{0, 3} << "1E 1E 09 05 08 00 00 08 ";
-    QTest::newRow("19200 uid 0 digit 2") << 1 << 0 << QList<int>{2} << "1E 1E 12 00 00 00 08 00 ";
+    QTest::addColumn<int>("row");
+    for (std::size_t i = 0; i < commandRows().size(); ++i) {
+        if (commandRows()[i].button == Button::Configure) {
+            QTest::newRow(commandRows()[i].name.c_str()) << int(i);
+        }
+    }
 }
 
 void WindowTest::configurationGoesToUnit30() {
-    QFETCH(int, baud);
-    QFETCH(int, uid);
-    QFETCH(QList<int>, boxes);
-    QFETCH(QString, wire);
+    QFETCH(int, row);
+    const CommandRow& command = commandRows()[std::size_t(row)];
+    const QString wire = echoOf(command);
     Fixture f;
     f.connect();
     f.ui.pick("cboUID", 7);
-    f.ui.showPage(4);
-    if (baud != 0) {
-        f.ui.pick("cboMBaud", baud);
-    }
-    if (uid != 255) {
-        f.ui.pick("cboMuid", uid);
-    }
-    for (int box : boxes) {
-        f.ui.setChecked(QStringLiteral("chkDP4_%1").arg(box), true);
-    }
-    f.ui.click("cmdConfig");
+    f.ui.send(command);
     QCOMPARE(f.sent(), wire);
     QCOMPARE(f.ui.text("lblTxData"), wire);
     QCOMPARE(f.ui.text("cboUID"), QString("255"));

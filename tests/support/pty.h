@@ -29,7 +29,7 @@
 #include <cstddef>
 #include <optional>
 
-#include "link/portnames.h"
+#include "link/serial/portnames.h"
 
 namespace lumidex::test {
 
