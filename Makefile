@@ -12,7 +12,8 @@ PACKAGE_PACKAGES := dpkg-dev file
 BENCH_PACKAGES := libbenchmark-dev libx11-dev xvfb xauth
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
-.PHONY: all run test build deps bench fuzz package clean test-windows windows windows-configure windows-build qt-mingw
+.PHONY: all run test build deps bench fuzz package clean test-windows windows windows-configure \
+        windows-build windows-installer windows-icon qt-mingw
 
 all: build
 
@@ -80,8 +81,10 @@ FUZZ_FLAGS := -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I.
 fuzz:
 	$(call install_missing,$(FUZZ_PACKAGES))
 	mkdir -p build-fuzz/corpus-profile build-fuzz/corpus-decoder
-	clang++ $(FUZZ_FLAGS) fuzz/fuzz_profile.cpp link/profile.cpp link/profile_io.cpp link/profile_io_posix.cpp -o build-fuzz/fuzz_profile
-	clang++ $(FUZZ_FLAGS) fuzz/fuzz_decoder.cpp protocol/decoder.cpp -o build-fuzz/fuzz_decoder
+	clang++ $(FUZZ_FLAGS) fuzz/fuzz_profile.cpp link/settings/profile.cpp link/settings/profile_io.cpp \
+	  link/settings/profile_io_posix.cpp -o build-fuzz/fuzz_profile
+	clang++ $(FUZZ_FLAGS) fuzz/fuzz_decoder.cpp protocol/decoder.cpp protocol/codes.cpp \
+	  protocol/hex.cpp -o build-fuzz/fuzz_decoder
 	./build-fuzz/fuzz_profile -max_total_time=$(FUZZ_SECONDS) -max_len=4096 build-fuzz/corpus-profile
 	./build-fuzz/fuzz_decoder -max_total_time=$(FUZZ_SECONDS) -max_len=1024 build-fuzz/corpus-decoder
 
@@ -92,7 +95,17 @@ QT_MINGW_ARCHIVES ?= ../shared/qt6-mingw
 QT_MINGW_CACHE    ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/lumidex/qt6.1.2-mingw
 WINDOWS_BUILD     ?= build-windows
 WINDOWS_PACKAGES  := cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
-                     wine64 fonts-wine xz-utils locales xvfb xdotool imagemagick
+                     wine64 fonts-wine xz-utils locales xvfb xdotool imagemagick \
+                     wixl osslsigncode openssl icoutils
+WINDOWS_ICON_PACKAGES := librsvg2-bin icoutils
+# Signing of the Windows programs and installer (tools/windows-sign.sh, run
+# from the build folder), and the installer's version when it is not the
+# project's.
+ifneq ($(SIGN_PKCS12),)
+override SIGN_PKCS12 := $(abspath $(SIGN_PKCS12))
+endif
+export SIGN_PKCS12 SIGN_PASSWORD SIGN_TIMESTAMP_URL
+MSI_VERSION ?=
 QT_MINGW_TARGET_ARCHIVE := $(QT_MINGW_ARCHIVES)/qt6.1.2-mingw-w64-x86_64.tar.xz
 QT_MINGW_HOST_ARCHIVE   := $(QT_MINGW_ARCHIVES)/qt6.1.2-host-linux-x86_64.tar.xz
 
@@ -104,15 +117,17 @@ windows-configure: qt-mingw
 	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-qt.cmake \
 	  -DLUMIDEX_QT_PREFIX=$(QT_MINGW_CACHE)/target \
-	  -DLUMIDEX_QT_HOST_PREFIX=$(QT_MINGW_CACHE)/host >/dev/null
+	  -DLUMIDEX_QT_HOST_PREFIX=$(QT_MINGW_CACHE)/host -DLUMIDEX_MSI_VERSION=$(MSI_VERSION) >/dev/null
 
 windows-build: windows-configure
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
 # The Windows test programs under Wine, then the Linux ones that drive Windows
 # programs (label "wine"), all in one throwaway Wine prefix. Screenshots of
-# the window under Wine and on Linux go to build-windows/screenshots/.
+# the window under Wine and on Linux go to build-windows/screenshots/. The zip
+# and the installer are built first: tests check them.
 test-windows: build windows-build
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target windows-zip windows-installer
 	LUMIDEX_WINE_RUN=$(abspath $(WINDOWS_BUILD))/wine-run \
 	LUMIDEX_WINDOWS_BUILD=$(abspath $(WINDOWS_BUILD)) \
 	LUMIDEX_SCREENSHOTS=$(abspath $(WINDOWS_BUILD))/screenshots \
@@ -122,10 +137,21 @@ test-windows: build windows-build
 	  ctest --test-dir $(BUILD) -L wine --output-on-failure -j $(JOBS) || status=1; \
 	  exit $$status'
 
-# The folder to hand to a Windows user: build-windows/lumidex/.
+# The folder to hand to a Windows user, build-windows/lumidex/, and the same
+# as build-windows/lumidex-app-<version>-win64.zip.
 windows: windows-configure
-	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target windows-folder
-	@echo "Windows program: $(WINDOWS_BUILD)/lumidex/ (lumidex-app.exe and lumidex-send.exe with their DLLs)"
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target windows-zip
+	@echo "Windows program: $(WINDOWS_BUILD)/lumidex/ (lumidex-app.exe and lumidex-send.exe with their DLLs), zipped beside it"
+
+# The installer, build-windows/lumidex-app-<version>-x64.msi (MSI_VERSION=
+# gives it another version).
+windows-installer: windows-configure
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target windows-installer
+
+# Renders windows/lumidex-app.ico again from the program's SVG icon.
+windows-icon:
+	$(call install_missing,$(WINDOWS_ICON_PACKAGES))
+	tools/make-windows-icon.sh
 
 clean:
 	rm -rf $(BUILD) build-bench build-fuzz $(WINDOWS_BUILD)

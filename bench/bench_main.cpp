@@ -22,8 +22,10 @@
 #include <memory>
 #include <vector>
 
-#include "link/modini.h"
-#include "link/qtserialport.h"
+#include "link/portpins.h"
+#include "link/serial/qtserialport.h"
+#include "link/settings/modini.h"
+#include "support/files.h"
 #include "support/program.h"
 #include "support/pty.h"
 #include "support/recordingport.h"
@@ -39,9 +41,7 @@ const QByteArray kSettings =
     "Setting=19200,n,8,1\r\n";
 
 QString settingsDir(QTemporaryDir& dir) {
-    QFile file(dir.path() + "/lumidex2.ini");
-    file.open(QIODevice::WriteOnly);
-    file.write(kSettings);
+    test::writeFileBytes(dir.path() + "/lumidex2.ini", kSettings);
     return dir.path() + "/";
 }
 
@@ -50,7 +50,10 @@ void BM_WindowStartUp(benchmark::State& state) {
     const QString appDir = settingsDir(dir);
     test::RecordingPort port;
     for (auto _ : state) {
-        auto window = std::make_unique<frmMain>(port, appDir);
+        // As the program starts: the settings file read once, then the window.
+        modINI settings(appDir);
+        settings.Load();
+        auto window = std::make_unique<frmMain>(port, settings, readPortPins(settings));
         benchmark::DoNotOptimize(window.get());
         state.PauseTiming();
         window.reset();
@@ -67,7 +70,8 @@ struct Connected {
     test::PseudoTerminal pty;
     QTemporaryDir dir;
     QtSerialPort port{test::portAt(1, pty.slavePath())};
-    frmMain window{port, dir.path() + "/"};
+    modINI settings{dir.path()};
+    frmMain window{port, settings, {}};
 
     Connected() {
         port.setSettings("38400,n,8,1");

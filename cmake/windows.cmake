@@ -69,3 +69,8 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_HOST_UNIX AND NOT CMAKE_CROSSCOMPILING_EMULATO
          FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                           WORLD_READ WORLD_EXECUTE)
 endif()
+
+# The zip, the installer and signing, made with Debian's tools.
+if(CMAKE_HOST_UNIX)
+    include(${CMAKE_CURRENT_LIST_DIR}/windows-release.cmake)
+endif()

@@ -20,8 +20,8 @@ std::vector<lumidex::DecodedFrame> decodeAll(const std::uint8_t* data, std::size
             frames.push_back(std::move(frame));
         }
     }
-    if (auto rest = decoder.flush()) {
-        frames.push_back(std::move(*rest));
+    for (auto& frame : decoder.flush()) {
+        frames.push_back(std::move(frame));
     }
     return frames;
 }

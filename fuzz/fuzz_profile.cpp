@@ -4,7 +4,8 @@
 //
 // Build and run from the repository root:
 //   clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I. fuzz/fuzz_profile.cpp \
-//       link/profile.cpp link/profile_io.cpp link/profile_io_posix.cpp -o fuzz_profile
+//       link/settings/profile.cpp link/settings/profile_io.cpp \
+//       link/settings/profile_io_posix.cpp -o fuzz_profile
 //   ./fuzz_profile -max_total_time=20 -max_len=4096 corpus/
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/profile.h"
+#include "link/settings/profile.h"
 
 namespace {
 

@@ -1,17 +1,8 @@
 #include "link/portpins.h"
 
-#include "link/portnames.h"
+#include "link/settings/modini.h"
 
 namespace lumidex {
-
-namespace {
-
-PortPins& pinTable() {
-    static PortPins pins;
-    return pins;
-}
-
-}  // namespace
 
 std::optional<int> comPortNumber(const QString& name) {
     if (!name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) {
@@ -37,23 +28,25 @@ PortPins parsePortPins(const std::vector<std::pair<QString, QString>>& entries) 
     return pins;
 }
 
-void setPortPins(PortPins pins) {
-    pinTable() = std::move(pins);
+PortPins readPortPins(const modINI& settings) {
+    return parsePortPins(settings.ReadSection(kPortsSection));
 }
 
-std::optional<QString> pinnedDevice(int n) {
-    const auto it = pinTable().find(n);
-    if (it == pinTable().end()) {
+std::optional<QString> pinnedDevice(const PortPins& pins, int n) {
+    const auto it = pins.find(n);
+    if (it == pins.end()) {
         return std::nullopt;
     }
     return it->second;
 }
 
-std::optional<QString> pinnedPortDevice(int n) {
-    if (std::optional<QString> pin = pinnedDevice(n)) {
-        return pin;
-    }
-    return portDevice(n);
+PortResolver pinnedResolver(PortPins pins, PortResolver unpinned) {
+    return [pins = std::move(pins), unpinned = std::move(unpinned)](int n) {
+        if (std::optional<QString> pin = pinnedDevice(pins, n)) {
+            return pin;
+        }
+        return unpinned(n);
+    };
 }
 
 }  // namespace lumidex

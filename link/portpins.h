@@ -5,7 +5,8 @@
 //     COM3=/dev/pts/7
 //
 // A pinned port opens exactly its device on every platform; a port without a
-// pin keeps the platform's own rule (portDevice).
+// pin keeps the platform's own rule (portDevice). The program's start-up reads
+// the pins once and hands them to the serial port's resolver and the window.
 #pragma once
 
 #include <QString>
@@ -14,7 +15,11 @@
 #include <utility>
 #include <vector>
 
+#include "link/serial/portnames.h"
+
 namespace lumidex {
+
+class modINI;
 
 inline constexpr char kPortsSection[] = "Ports";
 
@@ -29,14 +34,13 @@ std::optional<int> comPortNumber(const QString& name);
 // comPortNumber), with a non-empty value. Other keys are ignored.
 PortPins parsePortPins(const std::vector<std::pair<QString, QString>>& entries);
 
-// The pins every later pinnedPortDevice call uses, for the whole program; set
-// once at start-up from the settings file.
-void setPortPins(PortPins pins);
+// The pins of the settings file's "Ports" section, as `settings` read it.
+PortPins readPortPins(const modINI& settings);
 
 // Port n's pin, or none.
-std::optional<QString> pinnedDevice(int n);
+std::optional<QString> pinnedDevice(const PortPins& pins, int n);
 
-// The device port n opens: its pin, or else what portDevice says.
-std::optional<QString> pinnedPortDevice(int n);
+// Names the device port n opens: its pin, or else what `unpinned` says.
+PortResolver pinnedResolver(PortPins pins, PortResolver unpinned = portDevice);
 
 }  // namespace lumidex

@@ -20,7 +20,7 @@ int encodeText(Frame& f, const std::u32string& padded) {
         const char32_t ch = i < 3 && i < padded.size() ? padded[i] : padded.back();
         f[2 + i] = ansiByte(ch);
     }
-    return 6;
+    return frameLengthOf(code::Text);
 }
 
 std::uint8_t packedBcd(int value) {
@@ -36,14 +36,14 @@ int encodeBcd(Frame& f, int hiPosition, int loPosition) {
     f[3] = 0;
     f[2] = packedBcd(hiPosition);
     f[3] = packedBcd(loPosition);
-    return 4;
+    return frameLengthOf(code::Bcd);
 }
 
 int encodeInteger(Frame& f, bool isSigned, int highPosition, int lowPosition) {
     f[1] = isSigned ? code::Signed : code::Unsigned;
     f[2] = toByte(highPosition, "high byte");
     f[3] = toByte(lowPosition, "low byte");
-    return 4;
+    return frameLengthOf(f[1]);
 }
 
 int encodeSegments(Frame& f, int mask4, int mask3, int mask2, int mask1) {
@@ -52,18 +52,18 @@ int encodeSegments(Frame& f, int mask4, int mask3, int mask2, int mask1) {
     f[3] = toByte(mask3, "segment mask of Digit 3");
     f[4] = toByte(mask2, "segment mask of Digit 2");
     f[5] = toByte(mask1, "segment mask of Digit 1");
-    return 6;
+    return frameLengthOf(code::Segments);
 }
 
 int encodeDecimalPoints(Frame& f, int dpMask) {
     f[1] = code::DecimalPoints;
     f[2] = toByte(dpMask, "decimal-point mask");
-    return 3;
+    return frameLengthOf(code::DecimalPoints);
 }
 
 int encodeBrightness(Frame& f) {
     f[1] = code::Brightness;
-    return 2;
+    return frameLengthOf(code::Brightness);
 }
 
 int encodeSaveRecall(Frame& f, int index, int memoryPosition) {
@@ -75,21 +75,15 @@ int encodeSaveRecall(Frame& f, int index, int memoryPosition) {
     }
     f[1] = toByte(code::Save - index, "command code");
     f[2] = toByte(memoryPosition, "memory location");
-    return 3;
+    return frameLengthOf(f[1]);
 }
 
 std::uint8_t moduleBaudCode(int position) {
-    switch (position) {
-        case 0:
-            return 36;
-        case 1:
-            return 18;
-        case 2:
-            return 9;
-        default:
-            throw OverflowError("module baud rate position " + std::to_string(position) +
-                                " is none of 9600, 19200, 38400");
+    if (position < 0 || position >= static_cast<int>(kModuleBauds.size())) {
+        throw OverflowError("module baud rate position " + std::to_string(position) +
+                            " is none of 9600, 19200, 38400");
     }
+    return kModuleBauds[static_cast<std::size_t>(position)].code;
 }
 
 int encodeConfig(Frame& f, int baudPosition, int newUidPosition,
@@ -98,9 +92,9 @@ int encodeConfig(Frame& f, int baudPosition, int newUidPosition,
     f[2] = moduleBaudCode(baudPosition);
     f[3] = toByte(newUidPosition, "new unit identifier");
     for (std::size_t i = 0; i < 4; ++i) {
-        f[4 + i] = startupPointsDigit4First[i] ? 8 : 0;
+        f[4 + i] = startupPointsDigit4First[i] ? StartupPointOn : 0;
     }
-    return 8;
+    return frameLengthOf(code::Configure);
 }
 
 int withBit(int mask, int bit, bool on) {

@@ -8,25 +8,10 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/codes.h"
 #include "protocol/txframe.h"
 
 namespace lumidex {
-
-namespace code {
-constexpr std::uint8_t Configure = 0x1E;
-constexpr std::uint8_t Segments = 0x61;
-constexpr std::uint8_t Text = 0x62;
-constexpr std::uint8_t DecimalPoints = 0x63;
-constexpr std::uint8_t Bcd = 0x64;
-constexpr std::uint8_t Unsigned = 0x66;
-constexpr std::uint8_t Signed = 0x67;
-constexpr std::uint8_t Brightness = 0x6E;
-constexpr std::uint8_t Recall = 0x72;
-constexpr std::uint8_t Save = 0x73;
-}  // namespace code
-
-// The unit identifier every configuration frame is addressed to.
-constexpr int ConfigUid = 30;
 
 // Pads text on the left with blanks to four characters; longer text is kept.
 std::u32string padText(const std::u32string& text);
@@ -56,11 +41,8 @@ int encodeBrightness(Frame& f);
 // Save (index 0) or recall (index 1) of a memory location.
 int encodeSaveRecall(Frame& f, int index, int memoryPosition);
 
-// The baud rates the port and module baud lists offer, in list order: a list
-// position indexes this table.
-inline constexpr std::array<int, 3> kBaudRates = {9600, 19200, 38400};
-
-// Module baud code for the module baud list position: 0 -> 36, 1 -> 18, 2 -> 9.
+// Module baud code for the module baud list position (kModuleBauds): 0 -> 36,
+// 1 -> 18, 2 -> 9.
 std::uint8_t moduleBaudCode(int position);
 
 // Configuration: new baud rate, new unit identifier and the decimal points lit

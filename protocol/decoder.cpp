@@ -1,19 +1,13 @@
 #include "protocol/decoder.h"
 
 #include <algorithm>
-#include <cstdio>
 
-#include "protocol/commands.h"
+#include "protocol/codes.h"
+#include "protocol/hex.h"
 
 namespace lumidex {
 
 namespace {
-
-std::string hex2(unsigned value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02X", value & 0xFFu);
-    return text;
-}
 
 // What a command is called in a report.
 std::string commandName(std::uint8_t c) {
@@ -39,7 +33,7 @@ std::string commandName(std::uint8_t c) {
         case code::Save:
             return "save screen";
         default:
-            return "0x" + hex2(c);
+            return "0x" + hexByte(c);
     }
 }
 
@@ -73,7 +67,7 @@ std::string quotedLatin1(const std::vector<std::uint8_t>& bytes) {
             out += static_cast<char>(0xC0 | (b >> 6));
             out += static_cast<char>(0x80 | (b & 0x3F));
         } else {
-            out += "\\x" + hex2(b);
+            out += "\\x" + hexByte(b);
         }
     }
     return out + "\"";
@@ -101,7 +95,7 @@ std::string describePayload(std::uint8_t c, const std::vector<std::uint8_t>& p, 
             std::string out = "decimal points " + pointsText(digits);
             if (p[0] & 0xF0) {
                 valid = false;
-                out += " (invalid: bits 0x" + hex2(p[0] & 0xF0) + " name no digit)";
+                out += " (invalid: bits 0x" + hexByte(p[0] & 0xF0) + " name no digit)";
             }
             return out;
         }
@@ -110,14 +104,12 @@ std::string describePayload(std::uint8_t c, const std::vector<std::uint8_t>& p, 
                 valid = false;
                 return "BCD invalid: " + hexBytes(p) + " holds a digit above 9";
             }
-            return "BCD " + hex2(p[0]) + hex2(p[1]);
+            return "BCD " + hexByte(p[0]) + hexByte(p[1]);
         case code::Unsigned:
         case code::Signed: {
-            const unsigned raw = static_cast<unsigned>(p[0]) << 8 | p[1];
-            const long value = c == code::Signed && raw >= 0x8000 ? static_cast<long>(raw) - 0x10000
-                                                                  : static_cast<long>(raw);
-            return commandName(c) + " 0x" + hex2(p[0]) + hex2(p[1]) + " (" + std::to_string(value) +
-                   ")";
+            const long value = integerValue(c == code::Signed, p[0], p[1]);
+            return commandName(c) + " 0x" + hexByte(p[0]) + hexByte(p[1]) + " (" +
+                   std::to_string(value) + ")";
         }
         case code::Brightness:
             return "brightness toggle";
@@ -126,33 +118,26 @@ std::string describePayload(std::uint8_t c, const std::vector<std::uint8_t>& p, 
             std::string out =
                 c == code::Save ? "save screen to memory " : "recall screen from memory ";
             out += std::to_string(p[0]);
-            if (p[0] > 19) {
+            if (p[0] >= MemoryLocations) {
                 valid = false;
-                out += " (invalid: memory locations are 0 to 19)";
+                out += " (invalid: memory locations are 0 to " +
+                       std::to_string(MemoryLocations - 1) + ")";
             }
             return out;
         }
         case code::Configure: {
             std::string out = "configure: baud ";
-            switch (p[0]) {
-                case 36:
-                    out += "9600";
-                    break;
-                case 18:
-                    out += "19200";
-                    break;
-                case 9:
-                    out += "38400";
-                    break;
-                default:
-                    valid = false;
-                    out += "code 0x" + hex2(p[0]) + " (invalid: not 24, 12 or 09)";
+            if (const std::optional<int> rate = moduleBaudRate(p[0])) {
+                out += std::to_string(*rate);
+            } else {
+                valid = false;
+                out += "code 0x" + hexByte(p[0]) + " (invalid: not " + moduleBaudCodesText() + ")";
             }
             out += ", new UID " + std::to_string(p[1]) + ", start-up decimal points ";
             std::vector<int> digits;
             bool pointsValid = true;
             for (std::size_t i = 2; i < 6; ++i) {
-                if (p[i] == 8) {
+                if (p[i] == StartupPointOn) {
                     digits.push_back(static_cast<int>(6 - i));
                 } else if (p[i] != 0) {
                     pointsValid = false;
@@ -162,13 +147,13 @@ std::string describePayload(std::uint8_t c, const std::vector<std::uint8_t>& p, 
                 valid = false;
                 return out +
                        "invalid: " + hexBytes(std::vector<std::uint8_t>(p.begin() + 2, p.end())) +
-                       " (each byte must be 00 or 08)";
+                       " (each byte must be 00 or " + hexByte(StartupPointOn) + ")";
             }
             return out + pointsText(digits);
         }
         default:
             valid = false;
-            return "unknown command code 0x" + hex2(c);
+            return "unknown command code 0x" + hexByte(c);
     }
 }
 
@@ -177,39 +162,6 @@ std::string uidPrefix(std::uint8_t uid) {
 }
 
 }  // namespace
-
-int frameLengthOf(std::uint8_t c) {
-    switch (c) {
-        case code::Brightness:
-            return 2;
-        case code::DecimalPoints:
-        case code::Recall:
-        case code::Save:
-            return 3;
-        case code::Bcd:
-        case code::Unsigned:
-        case code::Signed:
-            return 4;
-        case code::Segments:
-        case code::Text:
-            return 6;
-        case code::Configure:
-            return 8;
-        default:
-            return 0;
-    }
-}
-
-std::string hexBytes(const std::vector<std::uint8_t>& bytes) {
-    std::string out;
-    for (std::uint8_t b : bytes) {
-        if (!out.empty()) {
-            out += ' ';
-        }
-        out += hex2(b);
-    }
-    return out;
-}
 
 bool DecodedFrame::operator==(const DecodedFrame& other) const {
     return kind == other.kind && bytes == other.bytes && uid == other.uid && code == other.code &&
@@ -237,8 +189,8 @@ DecodedFrame decodeFrame(const std::vector<std::uint8_t>& frame) {
     if (length == 0) {
         r.kind = DecodedFrame::Kind::UnknownCode;
         r.bytes = {frame[0]};
-        r.description = uidPrefix(r.uid) + "unknown command code 0x" + hex2(frame[1]) +
-                        " (skipped the UID byte " + hex2(frame[0]) + ")";
+        r.description = uidPrefix(r.uid) + "unknown command code 0x" + hexByte(frame[1]) +
+                        " (skipped the UID byte " + hexByte(frame[0]) + ")";
         return r;
     }
     const std::size_t size = std::min(frame.size(), static_cast<std::size_t>(length));
@@ -259,30 +211,70 @@ DecodedFrame decodeFrame(const std::vector<std::uint8_t>& frame) {
 std::vector<DecodedFrame> FrameDecoder::feed(const std::uint8_t* data, std::size_t size) {
     std::vector<DecodedFrame> out;
     for (std::size_t i = 0; i < size; ++i) {
-        held_.push_back(data[i]);
-        if (held_.size() < 2) {
-            continue;
-        }
-        const int length = frameLengthOf(held_[1]);
-        if (length == 0) {
-            // The code byte may itself be the unit identifier of the next frame.
-            out.push_back(decodeFrame(held_));
-            held_.erase(held_.begin());
-        } else if (held_.size() == static_cast<std::size_t>(length)) {
-            out.push_back(decodeFrame(held_));
-            held_.clear();
-        }
+        take(data[i], out);
     }
     return out;
 }
 
-std::optional<DecodedFrame> FrameDecoder::flush() {
-    if (held_.empty()) {
-        return std::nullopt;
+void FrameDecoder::take(std::uint8_t byte, std::vector<DecodedFrame>& out) {
+    held_.push_back(byte);
+    if (held_.size() < 2) {
+        return;
     }
-    DecodedFrame r = decodeFrame(held_);
-    held_.clear();
-    return r;
+    const int length = frameLengthOf(held_[1]);
+    if (length == 0) {
+        // The code byte may itself be the unit identifier of the next frame.
+        out.push_back(decodeFrame(held_));
+        held_.erase(held_.begin());
+        resynchronising_ = true;
+    } else if (held_.size() == static_cast<std::size_t>(length)) {
+        DecodedFrame frame = decodeFrame(held_);
+        if (!frame.valid && resynchronising_ && splitAtLaterFrame(out)) {
+            return;
+        }
+        resynchronising_ = resynchronising_ && !frame.valid;
+        out.push_back(std::move(frame));
+        held_.clear();
+    }
+}
+
+bool FrameDecoder::splitAtLaterFrame(std::vector<DecodedFrame>& out) {
+    for (std::size_t start = 1; start + 1 < held_.size(); ++start) {
+        const auto length = static_cast<std::size_t>(frameLengthOf(held_[start + 1]));
+        if (length == 0 || held_.size() - start < length ||
+            !decodeFrame({held_.begin() + static_cast<std::ptrdiff_t>(start),
+                          held_.begin() + static_cast<std::ptrdiff_t>(start + length)})
+                 .valid) {
+            continue;
+        }
+        // The bytes in front were no frame; the rest is decoded again, which
+        // reports the valid frame first.
+        const auto split = held_.begin() + static_cast<std::ptrdiff_t>(start);
+        out.push_back(decodeFrame({held_.begin(), split}));
+        const std::vector<std::uint8_t> rest(split, held_.end());
+        held_.clear();
+        resynchronising_ = false;
+        for (const std::uint8_t byte : rest) {
+            take(byte, out);
+        }
+        return true;
+    }
+    return false;
+}
+
+std::vector<DecodedFrame> FrameDecoder::flush() {
+    std::vector<DecodedFrame> out;
+    if (resynchronising_) {
+        // Each split reports bytes and holds fewer, so this ends.
+        while (!held_.empty() && splitAtLaterFrame(out)) {
+        }
+    }
+    if (!held_.empty()) {
+        out.push_back(decodeFrame(held_));
+        held_.clear();
+    }
+    resynchronising_ = false;
+    return out;
 }
 
 }  // namespace lumidex

@@ -3,9 +3,13 @@
 //
 // Frames carry no marker, length or checksum: the first byte is the unit
 // identifier, the second the command code, and the code alone says how many
-// bytes follow. The decoder therefore relies on that length table; a byte
-// that is not a command code is reported and decoding starts again on the
-// byte after the unit identifier in front of it.
+// bytes follow (frameLengthOf). The decoder therefore relies on that length
+// table; a byte that is not a command code is reported and decoding starts
+// again on the byte after the unit identifier in front of it. Until a valid frame has been
+// found again, held bytes that would be reported as cut short or as an
+// invalid frame are first searched for a later start of a complete valid
+// frame, so a frame sent right after one with an unknown code is still
+// understood.
 #pragma once
 
 #include <cstddef>
@@ -15,10 +19,6 @@
 #include <vector>
 
 namespace lumidex {
-
-// Whole frame length (unit identifier and code included) implied by a command
-// code, or 0 when the byte is no command code.
-int frameLengthOf(std::uint8_t code);
 
 struct DecodedFrame {
     enum class Kind {
@@ -59,18 +59,25 @@ class FrameDecoder {
         return feed(data.data(), data.size());
     }
 
-    // Ends the current frame: reports the bytes held so far as cut short and
-    // forgets them. Nothing when no frame is in progress.
-    std::optional<DecodedFrame> flush();
+    // Ends the current frame (the line went quiet): reports the bytes held so
+    // far as cut short, or, while resynchronising, whatever valid frames they
+    // hold and the bytes around them, and forgets them. Empty when no frame is
+    // in progress.
+    std::vector<DecodedFrame> flush();
 
     // Number of bytes held of a frame still in progress.
     std::size_t pending() const { return held_.size(); }
 
   private:
-    std::vector<std::uint8_t> held_;
-};
+    void take(std::uint8_t byte, std::vector<DecodedFrame>& out);
+    // Looks for the first later held byte that starts a complete valid frame;
+    // when there is one, reports the bytes before it as cut short, decodes the
+    // rest again and returns true.
+    bool splitAtLaterFrame(std::vector<DecodedFrame>& out);
 
-// The bytes as upper-case hexadecimal pairs separated by blanks: "FF 62 20".
-std::string hexBytes(const std::vector<std::uint8_t>& bytes);
+    std::vector<std::uint8_t> held_;
+    // An unknown code was skipped and no valid frame has been decoded since.
+    bool resynchronising_ = false;
+};
 
 }  // namespace lumidex

@@ -1,5 +1,7 @@
 #include "protocol/txframe.h"
 
+#include "protocol/hex.h"
+
 namespace lumidex {
 
 std::uint8_t toByte(int value, const char* what) {
@@ -11,8 +13,7 @@ std::uint8_t toByte(int value, const char* what) {
 }
 
 std::string echoOf(std::uint8_t byte) {
-    static const char digits[] = "0123456789ABCDEF";
-    return {digits[byte >> 4], digits[byte & 0x0F], ' '};
+    return hexByte(byte) + ' ';
 }
 
 void TransmitFrame(Frame& TxFrame, int uidPosition, int count, SerialPort& port,

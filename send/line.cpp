@@ -1,25 +1,14 @@
 #include "send/line.h"
 
-#include "link/modini.h"
+#include <stdexcept>
+
 #include "link/portpins.h"
-#include "link/portselection.h"
-#include "link/systemport.h"
-#include "protocol/commands.h"
+#include "link/serial/systemport.h"
+#include "link/settings/modini.h"
+#include "link/settings/portselection.h"
+#include "protocol/codes.h"
 
 namespace lumidex::send {
-
-std::string Line::explain(const std::string& message) const {
-    if (device.empty() || message.rfind("port COM1", 0) != 0) {
-        return message;
-    }
-    for (const char* verb : {" could not ", " cannot ", " is already "}) {
-        const std::size_t at = message.find(verb);
-        if (at != std::string::npos) {
-            return device + message.substr(at);
-        }
-    }
-    return message;
-}
 
 namespace {
 
@@ -34,20 +23,17 @@ bool readsSettingsFile(const Options& options) {
     return !options.port || !options.baud || portNumber(options);
 }
 
-Line openLine(const Options& options) {
-    Line line;
+std::unique_ptr<SerialPort> openLine(const Options& options) {
     const std::optional<int> given = portNumber(options);
-    int number = given.value_or(1);
-    if (options.port && !given) {
-        line.device = *options.port;
-    }
+    const bool byDevice = options.port && !given;
+    int number = byDevice ? 0 : given.value_or(1);
     QString settings = options.baud ? lineSettingsFor(QString::number(*options.baud)) : QString();
-    PortResolver resolver = [device = QString::fromStdString(line.device)](int) {
+    PortResolver resolver = [device = QString::fromStdString(options.port.value_or(""))](int) {
         return std::optional<QString>(device);
     };
 
     if (readsSettingsFile(options)) {
-        modINI ini(AppDir());
+        modINI ini(AppDir(), perUserSettingsRoot(lumidexAppIdentity()));
         ini.Load();
         if (!ini.problem().isEmpty()) {
             throw std::runtime_error(
@@ -66,24 +52,19 @@ Line openLine(const Options& options) {
             const int baud = storedBaudPosition(settings);
             if (baud >= 0) {
                 settings = lineSettingsFor(
-                    QString::number(kBaudRates[static_cast<std::size_t>(baud)]));
+                    QString::number(kModuleBauds[static_cast<std::size_t>(baud)].rate));
             }
         }
-        if (line.device.empty()) {
-            setPortPins(parsePortPins(ini.ReadSection(kPortsSection)));
-            resolver = pinnedPortDevice;
+        if (!byDevice) {
+            resolver = pinnedResolver(readPortPins(ini));
         }
     }
 
-    line.port = createSystemSerialPort(resolver);
-    line.port->setCommPort(static_cast<std::int16_t>(number));
-    line.port->setSettings(settings.toStdString());
-    try {
-        line.port->setPortOpen(true);
-    } catch (const SerialPortError& e) {
-        throw SerialPortError(line.explain(e.what()));
-    }
-    return line;
+    std::unique_ptr<SerialPort> port = createSystemSerialPort(resolver);
+    port->setCommPort(static_cast<std::int16_t>(number));
+    port->setSettings(settings.toStdString());
+    port->setPortOpen(true);
+    return port;
 }
 
 }  // namespace lumidex::send

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <optional>
 
-#include "link/modini.h"
 #include "send/line.h"
 #include "send/options.h"
 #include "send/run.h"
@@ -135,7 +134,6 @@ int main(int argc, char* argv[]) {
     // The application object is made only where it is needed (to find the
     // settings file): it pages in more of Qt than all the rest.
     std::optional<QCoreApplication> app;
-    setApplicationIdentity();
 
     Options options;
     std::optional<Script> script;
@@ -162,7 +160,7 @@ int main(int argc, char* argv[]) {
     }
 
     catchStopRequests();
-    RunOptions runOptions{options.repeat, options.quiet, {}};
+    const RunOptions runOptions{options.repeat, options.quiet};
     if (options.dryRun) {
         NoPort port;
         port.setPortOpen(true);
@@ -171,13 +169,12 @@ int main(int argc, char* argv[]) {
     if (readsSettingsFile(options)) {
         app.emplace(argc, argv);
     }
-    Line line;
+    std::unique_ptr<SerialPort> port;
     try {
-        line = openLine(options);
+        port = openLine(options);
     } catch (const std::exception& e) {
         printError(std::string(e.what()) + "; nothing was sent");
         return ExitFailed;
     }
-    runOptions.explain = [&line](const std::string& message) { return line.explain(message); };
-    return run(*script, *line.port, runOptions);
+    return run(*script, *port, runOptions);
 }

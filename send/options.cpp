@@ -1,6 +1,6 @@
 #include "send/options.h"
 
-#include "protocol/commands.h"
+#include "protocol/codes.h"
 #include "send/script.h"
 
 namespace lumidex::send {
@@ -37,9 +37,9 @@ Options readOptions(const std::vector<std::string>& args) {
             const std::string baud = value();
             const int position = listedBaud(baud);
             if (position < 0) {
-                throw BadInput("--baud must be 9600, 19200 or 38400: '" + baud + "'");
+                throw BadInput("--baud must be " + moduleBaudRatesText() + ": '" + baud + "'");
             }
-            o.baud = kBaudRates[static_cast<std::size_t>(position)];
+            o.baud = kModuleBauds[static_cast<std::size_t>(position)].rate;
         } else if (name == "--uid") {
             o.uid = static_cast<int>(numberIn(value(), 0, 255, "--uid"));
         } else if (name == "--script") {

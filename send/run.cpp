@@ -61,8 +61,7 @@ int run(const Script& script, SerialPort& port, const RunOptions& options) {
                 TransmitFrame(frame, step.uid, step.count, port,
                               [&echo](const std::string& text) { echo = text; });
             } catch (const std::exception& e) {
-                const std::string reason = options.explain ? options.explain(e.what()) : e.what();
-                printError(failure(script, step, echo.size() / 3, reason, sent));
+                printError(failure(script, step, echo.size() / 3, e.what(), sent));
                 return ExitFailed;
             }
             ++sent;

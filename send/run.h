@@ -1,7 +1,6 @@
 // Sending a checked script on an open line.
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "link/serialport.h"
@@ -12,8 +11,6 @@ namespace lumidex::send {
 struct RunOptions {
     long long repeat = 1;  // 0: until stopped
     bool quiet = false;    // no echo
-    // Words a port failure for the operator (see Line::explain).
-    std::function<std::string(const std::string&)> explain;
 };
 
 // Sends the steps in order, `repeat` times, each frame through the

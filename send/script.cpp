@@ -20,8 +20,8 @@ bool isDigit(char ch) {
     return ch >= '0' && ch <= '9';
 }
 
-// One or two hexadecimal digits, any letter case.
-int hexByte(const std::string& text) {
+// A segment byte: one or two hexadecimal digits, any letter case.
+int segmentByte(const std::string& text) {
     int value = 0;
     for (const char ch : text) {
         const int digit = isDigit(ch)                ? ch - '0'
@@ -87,7 +87,8 @@ int sendSigned(Frame& f, const Values& v) {
 }
 
 int sendSegments(Frame& f, const Values& v) {
-    return encodeSegments(f, hexByte(v[0]), hexByte(v[1]), hexByte(v[2]), hexByte(v[3]));
+    return encodeSegments(f, segmentByte(v[0]), segmentByte(v[1]), segmentByte(v[2]),
+                          segmentByte(v[3]));
 }
 
 int sendPoints(Frame& f, const Values& v) {
@@ -110,7 +111,7 @@ int sendConfig(Frame& f, const Values& v) {
     const int uid = static_cast<int>(numberIn(v[0], 0, 255, "new unit identifier"));
     const int baud = listedBaud(v[1]);
     if (baud < 0) {
-        throw BadInput("module baud rate must be 9600, 19200 or 38400: " + quoted(v[1]));
+        throw BadInput("module baud rate must be " + moduleBaudRatesText() + ": " + quoted(v[1]));
     }
     const int mask = pointMask(v[2], "start-up decimal-point mask");
     // The window's start-up boxes, Digit 4 first; the mask's bit 8 is Digit 4.
@@ -267,8 +268,8 @@ std::string_view trimmed(std::string_view text) {
 }  // namespace
 
 int listedBaud(std::string_view text) {
-    for (std::size_t i = 0; i < kBaudRates.size(); ++i) {
-        if (text == std::to_string(kBaudRates[i])) {
+    for (std::size_t i = 0; i < kModuleBauds.size(); ++i) {
+        if (text == std::to_string(kModuleBauds[i].rate)) {
             return static_cast<int>(i);
         }
     }

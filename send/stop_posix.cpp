@@ -4,8 +4,8 @@
 
 #include <chrono>
 
+#include "app/stopsignals.h"
 #include "send/stop.h"
-#include "ui/stopsignals.h"
 
 namespace lumidex::send {
 

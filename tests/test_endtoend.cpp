@@ -7,14 +7,14 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-#include <functional>
 #include <map>
 #include <memory>
 #include <utility>
 
 #include "link/portpins.h"
-#include "link/qtserialport.h"
+#include "link/serial/qtserialport.h"
 #include "protocol/decoder.h"
+#include "support/files.h"
 #include "support/program.h"
 #include "support/pty.h"
 #include "support/window.h"
@@ -23,8 +23,6 @@ using namespace lumidex;
 using namespace lumidex::test;
 
 namespace {
-
-using Action = std::function<void(WindowDriver&)>;
 
 // Ports whose devices a test can change while the window runs.
 struct Devices {
@@ -39,74 +37,6 @@ struct Devices {
 
 std::vector<std::uint8_t> bytesOf(const QByteArray& data) {
     return {data.begin(), data.end()};
-}
-
-// The operator's actions and the frame each must put on the wire (UID 255).
-struct Command {
-    const char* name;
-    Action act;
-    QString wire;
-    QString decoded;
-};
-
-const std::vector<Command>& commands() {
-    static const std::vector<Command> list = {
-        {"text", [](WindowDriver& ui) { ui.typeText("txtASCII", "12"), ui.click("cmdSendAscii"); },
-         "FF 62 20 20 31 32 ", "UID 255  text \"  12\""},
-        {"bcd",
-         [](WindowDriver& ui) {
-             ui.showPage(1);
-             ui.pick("cboBCDHi", 99);
-             ui.pick("cboBCDLo", 5);
-             ui.click("cmdSendBCD");
-         },
-         "FF 64 99 05 ", "UID 255  BCD 9905"},
-        {"signed integer",
-         [](WindowDriver& ui) {
-             ui.showPage(1);
-             ui.pick("cboHighByte", 0x12);
-             ui.pick("cboLowByte", 0xAB);
-             ui.setChecked("Check1", true);
-             ui.click("cmdSendInteger");
-         },
-         "FF 67 12 AB ", "UID 255  signed integer 0x12AB (4779)"},
-        {"segments",
-         [](WindowDriver& ui) {
-             ui.setChecked("chkD4_1", true);
-             ui.click("cmdSendSD");
-         },
-         "FF 61 01 00 00 00 ", "UID 255  segments 01 00 00 00"},
-        {"decimal points",
-         [](WindowDriver& ui) {
-             ui.setChecked("chkDP_8", true);
-             ui.setChecked("chkDP_1", true);
-             ui.click("cmdDPCtl");
-         },
-         "FF 63 09 ", "UID 255  decimal points on digits 4 and 1"},
-        {"brightness", [](WindowDriver& ui) { ui.click("cmdDP"); }, "FF 6E ",
-         "UID 255  brightness toggle"},
-        {"save", [](WindowDriver& ui) { ui.click("cmdSaveCS_0"); }, "FF 73 00 ",
-         "UID 255  save screen to memory 0"},
-        {"recall",
-         [](WindowDriver& ui) {
-             ui.showPage(2);
-             ui.pick("cboMEM", 19);
-             ui.click("cmdSaveCS_1");
-         },
-         "FF 72 13 ", "UID 255  recall screen from memory 19"},
-        {"configuration",
-         [](WindowDriver& ui) {
-             ui.showPage(4);
-             ui.pick("cboMBaud", 2);
-             ui.pick("cboMuid", 5);
-             ui.setChecked("chkDP4_0", true);
-             ui.setChecked("chkDP4_3", true);
-             ui.click("cmdConfig");
-         },
-         "1E 1E 09 05 08 00 00 08 ",
-         "UID 30  configure: baud 38400, new UID 5, start-up decimal points on digits 4 and 1"},
-    };
-    return list;
 }
 
 // The real port, counting the bytes it accepted, so a test knows how many to
@@ -159,15 +89,16 @@ class EndToEndTest : public QObject {
 };
 
 void EndToEndTest::everyCommandReachesTheWire_data() {
-    QTest::addColumn<int>("index");
-    for (std::size_t i = 0; i < commands().size(); ++i) {
-        QTest::newRow(commands()[i].name) << int(i);
+    QTest::addColumn<int>("row");
+    for (std::size_t i = 0; i < commandRows().size(); ++i) {
+        QTest::newRow(commandRows()[i].name.c_str()) << int(i);
     }
 }
 
 void EndToEndTest::everyCommandReachesTheWire() {
-    QFETCH(int, index);
-    const Command& command = commands()[index];
+    QFETCH(int, row);
+    const CommandRow& command = commandRows()[std::size_t(row)];
+    const QString wire = echoOf(command);
     PseudoTerminal pty;
     Bench bench(pty.slavePath());
     WindowDriver& ui = *bench.ui;
@@ -175,12 +106,12 @@ void EndToEndTest::everyCommandReachesTheWire() {
     ui.click("cmdConnect");
     QCOMPARE(ui.takeMessages(), QStringList());
     QCOMPARE(pty.baudRate(), 38400);
-    command.act(ui);
+    ui.send(command);
     QCOMPARE(ui.takeMessages(), QStringList());
-    const int count = int(command.wire.size() / 3);
-    QCOMPARE(hexOf(bytesOf(pty.readBytes(count, 3000))), command.wire);
+    const int count = int(wire.size() / 3);
+    QCOMPARE(hexOf(bytesOf(pty.readBytes(count, 3000))), wire);
     QCOMPARE(pty.readAvailable(50), QByteArray());
-    QCOMPARE(ui.text("lblTxData"), command.wire);
+    QCOMPARE(ui.text("lblTxData"), wire);
 }
 
 namespace {
@@ -229,13 +160,14 @@ class Monitor {
     QString path_;
 };
 
-// Connects, runs every command, and returns what each should decode as.
+// Connects, sends every command row in turn, and returns what each should
+// decode as.
 QStringList sendEveryCommand(WindowDriver& ui) {
     QStringList expected;
     ui.click("cmdConnect");
-    for (const Command& command : commands()) {
-        command.act(ui);
-        expected << command.decoded;
+    for (const CommandRow& command : commandRows()) {
+        ui.send(command);
+        expected << QString::fromStdString(command.decoded);
     }
     return expected;
 }
@@ -256,9 +188,9 @@ void EndToEndTest::monitorDecodesWhatTheOperatorChose() {
     QCOMPARE(monitor.decoded(expected.size()), expected);
 }
 
-// COM2 pinned to the monitor's pseudo-terminal in the settings file: the real
-// port opens exactly that device, the port list says so, and the close keeps
-// the section as it was.
+// COM2 pinned to the monitor's pseudo-terminal in the settings file, read
+// once as the program's start-up reads it: the real port opens exactly that
+// device, the port list says so, and the close keeps the section as it was.
 void EndToEndTest::pinnedPortReachesTheMonitor() {
     Monitor monitor;
     if (!monitor.start()) {
@@ -268,14 +200,14 @@ void EndToEndTest::pinnedPortReachesTheMonitor() {
     const QString ini = dir.path() + "/lumidex2.ini";
     const QByteArray ports = "[Ports]\r\n; the bench monitor\r\n  com2 = " +
                              monitor.path().toLocal8Bit() + "\r\n";
-    QFile file(ini);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[Settings]\r\nCommPort=2\r\nSetting=19200,n,8,1\r\n" + ports);
-    file.close();
+    writeFileBytes(ini, "[Settings]\r\nCommPort=2\r\nSetting=19200,n,8,1\r\n" + ports);
     QStringList expected;
     {
-        QtSerialPort port(pinnedPortDevice);
-        WindowDriver ui(port, dir.path());
+        modINI settings(dir.path());
+        settings.Load();
+        const PortPins pins = readPortPins(settings);
+        QtSerialPort port(pinnedResolver(pins));
+        WindowDriver ui(port, settings, pins);
         ui.list("cboComm")->showPopup();
         QCOMPARE(ui.list("cboComm")->itemData(1, Qt::ToolTipRole).toString(),
                  "COM2 opens " + monitor.path() + " (pinned in lumidex2.ini)");
@@ -287,9 +219,7 @@ void EndToEndTest::pinnedPortReachesTheMonitor() {
         QCOMPARE(ui.takeMessages(), QStringList());
     }
     QCOMPARE(monitor.decoded(expected.size()), expected);
-    QFile saved(ini);
-    QVERIFY(saved.open(QIODevice::ReadOnly));
-    QVERIFY(saved.readAll().endsWith(ports));
+    QVERIFY(fileBytes(ini).endsWith(ports));
 }
 
 void EndToEndTest::deviceGoesAwayWhileConnected() {
@@ -431,7 +361,7 @@ void EndToEndTest::randomClicksNeverSendAWrongByte() {
                  frame.description.c_str());
         ++valid;
     }
-    QVERIFY(!decoder.flush());
+    QVERIFY(decoder.flush().empty());
     QCOMPARE(valid, frames);
     QVERIFY2(frames > 300, qPrintable(QString::number(frames)));
 }
@@ -485,7 +415,7 @@ void EndToEndTest::stalledLineGetsWholeFramesOrNone() {
                  frame.description.c_str());
         ++whole;
     }
-    QVERIFY(!decoder.flush());
+    QVERIFY(decoder.flush().empty());
     QCOMPARE(whole, frames);
 }
 

@@ -1,10 +1,11 @@
 #include <QCoreApplication>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <QThread>
 
-#include "link/modini.h"
 #include "link/portpins.h"
+#include "link/settings/modini.h"
+#include "support/files.h"
 #include "support/unprivileged.h"
 
 #ifdef Q_OS_UNIX
@@ -14,17 +15,6 @@
 using namespace lumidex;
 
 namespace {
-
-QByteArray contentOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void setContent(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
 
 }  // namespace
 
@@ -69,19 +59,23 @@ class TestModIni : public QObject {
         QTemporaryDir dir;
         const modINI ini(dir.path());
         QCOMPARE(ini.ReadIni("Settings", "CommPort"), QString());  // no file yet
-        setContent(
+        test::writeFileBytes(
             ini.filePath(),
             "; bench 2\n[Display]\nDigits=4\n\n[settings]\ncommport = 03\nSetting=9600,n,8,1\n"
             "; end\n[Other]\nSetting=x\n");
         QCOMPARE(ini.ReadIni("Settings", "CommPort"), QString("03"));
         QVERIFY(ini.WriteIni("Settings", "CommPort", "5"));
         QVERIFY(ini.WriteIni("Settings", "Setting", "19200,n,8,1"));
-        QCOMPARE(contentOf(ini.filePath()),
+        QCOMPARE(test::fileBytes(ini.filePath()),
                  QByteArray("; bench 2\n[Display]\nDigits=4\n\n[settings]\ncommport=5\r\n"
                             "Setting=19200,n,8,1\r\n; end\n[Other]\nSetting=x\n"));
         QCOMPARE(ini.ReadIni("Settings", "CommPort"), QString("5"));
         QCOMPARE(ini.ReadIni("Settings", "Setting"), QString("19200,n,8,1"));
         QCOMPARE(ini.ReadIni("Settings", "Missing"), QString());
+        // A stored value is read back as at most 254 characters.
+        const QString longValue(300, u'x');
+        QVERIFY(ini.WriteIni("Other", "Setting", longValue));
+        QCOMPARE(ini.ReadIni("Other", "Setting"), longValue.left(254));
     }
 
     // A read-only program folder: the first run reads the shipped file and
@@ -93,7 +87,7 @@ class TestModIni : public QObject {
         const QString home = top.path() + "/home";
         QVERIFY(QDir().mkpath(program) && QDir().mkpath(home));
         const QByteArray shipped = "; shipped\r\n[Settings]\r\nCommPort=3\r\n[Ports]\r\nCOM2 = x\r\n";
-        setContent(program + "/lumidex2.ini", shipped);
+        test::writeFileBytes(program + "/lumidex2.ini", shipped);
         ::chmod(top.path().toLocal8Bit().constData(), 0755);
         ::chmod(program.toLocal8Bit().constData(), 0555);
         ::chmod(home.toLocal8Bit().constData(), 0777);
@@ -116,14 +110,25 @@ class TestModIni : public QObject {
                        ? 0
                        : 1;
         });
+        // A per-user folder that cannot be created is named, with the reason.
+        const QString blocked = top.path() + "/blocked";
+        test::writeFileBytes(blocked, "a file where a folder should be");
+        const int third = lumidex::test::runUnprivileged([&] {
+            const auto failure = modINI(program, blocked).WriteIni("Settings", {{"CommPort", "6"}});
+            const QString folder = QDir::toNativeSeparators(blocked + "/" + perUserFolderName(program));
+            return failure && failure->reason.startsWith("its folder " + folder + " could not be created (")
+                       ? 0
+                       : 1;
+        });
         ::chmod(program.toLocal8Bit().constData(), 0755);
         if (first < 0) {
             QSKIP("cannot switch to an unprivileged user to test permissions");
         }
         QCOMPARE(first, 0);
         QCOMPARE(second, 0);
-        QCOMPARE(contentOf(program + "/lumidex2.ini"), shipped);
-        QCOMPARE(contentOf(copy), QByteArray("; shipped\r\n[Settings]\r\nCommPort=5\r\n"
+        QCOMPARE(third, 0);
+        QCOMPARE(test::fileBytes(program + "/lumidex2.ini"), shipped);
+        QCOMPARE(test::fileBytes(copy), QByteArray("; shipped\r\n[Settings]\r\nCommPort=5\r\n"
                                              "Setting=19200,n,8,1\r\n[Ports]\r\nCOM2 = x\r\n"));
 #else
         QSKIP("permission bits are a POSIX matter");
@@ -139,9 +144,14 @@ class TestModIni : public QObject {
         QCOMPARE(perUserFolderName(program.path() + "/"), perUserFolderName(program.path()));
         const QString copy = home.path() + "/" + perUserFolderName(program.path());
         QVERIFY(QDir().mkpath(copy));
-        setContent(copy + "/lumidex2.ini", "[Settings]\nCommPort=9\n");
-        setContent(program.path() + "/lumidex2.ini", "[Settings]\nCommPort=2\n");
-        const modINI ini(program.path(), home.path());
+        test::writeFileBytes(copy + "/lumidex2.ini", "[Settings]\nCommPort=9\n");
+        test::writeFileBytes(program.path() + "/lumidex2.ini", "[Settings]\nCommPort=2\n");
+        // Deciding which file to use writes nothing in the program folder.
+        const QDateTime before = QFileInfo(program.path()).lastModified();
+        QThread::msleep(30);  // past the file system's clock granularity
+        modINI ini(program.path(), home.path());
+        ini.Load();
+        QCOMPARE(QFileInfo(program.path()).lastModified(), before);
         QCOMPARE(ini.ReadIni("Settings", "CommPort"), QString("2"));
         QCOMPARE(ini.writePath(), ini.filePath());
     }
@@ -174,7 +184,8 @@ class TestModIni : public QObject {
         QTemporaryDir dir;
         const modINI ini(dir.path());
         QVERIFY(ini.WriteIni("Settings", "Setting", QString::fromUtf8("Zürich")));
-        QCOMPARE(contentOf(ini.filePath()), QByteArray("[Settings]\r\nSetting=Z\xFCrich\r\n"));
+        QCOMPARE(test::fileBytes(ini.filePath()),
+                 QByteArray("[Settings]\r\nSetting=Z\xFCrich\r\n"));
         QCOMPARE(ini.ReadIni("Settings", "Setting"), QString::fromUtf8("Zürich"));
         // No 8-bit form: refused rather than stored as a different value.
         QVERIFY(!ini.WriteIni("Settings", "Setting", QString::fromUtf8("9600 €")));

@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/modulewindow.h"
-#include "link/qtserialport.h"
+#include "module/modulewindow.h"
+#include "link/serial/qtserialport.h"
 #include "support/modulesession.h"
 #include "support/program.h"
 #include "support/pty.h"

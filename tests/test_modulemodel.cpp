@@ -4,7 +4,7 @@
 #include <QtTest>
 #include <random>
 
-#include "protocol/modulemodel.h"
+#include "module/modulemodel.h"
 
 using namespace lumidex;
 
@@ -96,8 +96,8 @@ void TestModuleModel::scripts() {
         if (step == "restart") {
             module.restart();
         } else if (step == "|") {
-            if (const auto partial = decoder.flush()) {
-                apply(*partial);
+            for (const DecodedFrame& partial : decoder.flush()) {
+                apply(partial);
             }
         } else {
             const QByteArray raw = QByteArray::fromHex(step.toLatin1());
@@ -128,8 +128,8 @@ void TestModuleModel::randomBytesAreEachObeyedOrNamed() {
             random() % 2 ? likely[random() % sizeof likely] : std::uint8_t(random());
         std::vector<DecodedFrame> frames = decoder.feed(&byte, 1);
         if (random() % 50 == 0) {
-            if (auto partial = decoder.flush()) {
-                frames.push_back(*partial);
+            for (DecodedFrame& partial : decoder.flush()) {
+                frames.push_back(std::move(partial));
             }
         }
         for (const DecodedFrame& frame : frames) {

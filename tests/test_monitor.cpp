@@ -114,9 +114,13 @@ void TestMonitor::arguments() {
 
 void TestMonitor::pty_data() {
     QTest::addColumn<int>("stopSignal");
+    QTest::addColumn<int>("quietMs");  // how long the line is quiet before the signal
 #ifdef Q_OS_UNIX
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGTERM on a quiet line") << int(SIGTERM) << 50;
+    QTest::newRow("SIGINT on a quiet line") << int(SIGINT) << 50;
+    QTest::newRow("SIGTERM right behind bytes") << int(SIGTERM) << 0;
+    // Its terminal closing stops it the same way as the window's.
+    QTest::newRow("SIGHUP on a quiet line") << int(SIGHUP) << 50;
 #endif
 }
 
@@ -125,6 +129,7 @@ void TestMonitor::pty() {
     QSKIP("pseudo-terminals are POSIX only");
 #else
     QFETCH(int, stopSignal);
+    QFETCH(int, quietMs);
 
     Monitor m;
     QVERIFY(m.start({"--pty", "--idle-ms", "200"}));
@@ -144,12 +149,16 @@ void TestMonitor::pty() {
     // A frame left unfinished is reported once the line is idle...
     QVERIFY(writeAll(writer.fd, "FF62 20"));
     QVERIFY(m.waitForLines(9));
-    // ...and when the monitor is stopped.
+    // ...and when the monitor is stopped, whether the bytes came just before
+    // the signal or a while ago; the stop takes moments, not seconds.
     QVERIFY(writeAll(writer.fd, "FF73"));
-    QTest::qWait(50);
+    QTest::qWait(quietMs);
+    QElapsedTimer stopping;
+    stopping.start();
     ::kill(pid_t(m.process.processId()), stopSignal);
-    QVERIFY(m.waitForLines(10));
     QVERIFY(m.process.waitForFinished(5000));
+    QVERIFY2(stopping.elapsed() < 500, qPrintable(QString("took %1 ms").arg(stopping.elapsed())));
+    QVERIFY(m.waitForLines(10));
     QCOMPARE(m.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(m.process.exitCode(), 0);
 

@@ -5,7 +5,7 @@
 #include <QtTest>
 #include <algorithm>
 
-#include "link/portnames.h"
+#include "link/serial/portnames.h"
 
 using namespace lumidex;
 

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "link/portselection.h"
+#include "link/settings/portselection.h"
 
 using namespace lumidex;
 

@@ -2,7 +2,6 @@
 #include <QtTest>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <random>
 #include <string>
@@ -14,8 +13,9 @@
 #include <windows.h>
 #endif
 
-#include "link/profile.h"
-#include "link/profile_io.h"
+#include "link/settings/profile.h"
+#include "link/settings/profile_io.h"
+#include "support/files.h"
 #include "support/unprivileged.h"
 
 namespace fs = std::filesystem;
@@ -32,15 +32,6 @@ QByteArray bin(const char (&text)[N]) {
 
 std::string_view sv(const QByteArray& b) {
     return std::string_view(b.constData(), b.size());
-}
-
-std::string slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void spit(const fs::path& file, std::string_view content) {
-    std::ofstream(file, std::ios::binary).write(content.data(), std::streamsize(content.size()));
 }
 
 // The directory's entries, less the hidden lock file that saves on Windows
@@ -217,9 +208,9 @@ class TestProfile : public QObject {
         QVERIFY(!profileUpdate("[s]\nk=1\n", sv(section), sv(key), sv(value)));
         QTemporaryDir dir;
         const fs::path file = dir.filePath("p.ini").toStdString();
-        spit(file, "[s]\nk=1\n");
+        test::writeFileBytes(file, "[s]\nk=1\n");
         QVERIFY(!writeProfileString(file, sv(section), sv(key), sv(value)));
-        QCOMPARE(slurp(file), std::string("[s]\nk=1\n"));
+        QCOMPARE(test::fileBytes(file), std::string("[s]\nk=1\n"));
     }
 
     // Random content built mostly from the characters that matter to the format.
@@ -284,11 +275,11 @@ class TestProfile : public QObject {
         for (int i = 0; i < length; ++i) {
             value += char('a' + i % 26);
         }
-        spit(file, "[s]\r\nk=" + value + "\r\n");
+        test::writeFileBytes(file, "[s]\r\nk=" + value + "\r\n");
         QCOMPARE(readProfileString(file, "s", "k"), value.substr(0, std::size_t(expected)));
         QCOMPARE(readProfileString(file, "s", "k", 4), value.substr(0, 3));
         QVERIFY(writeProfileString(file, "s", "k", "short"));
-        QCOMPARE(slurp(file), std::string("[s]\r\nk=short\r\n"));
+        QCOMPARE(test::fileBytes(file), std::string("[s]\r\nk=short\r\n"));
     }
 
     // Both keys of a save in one replace, through each encoding a file may come in.
@@ -311,17 +302,17 @@ class TestProfile : public QObject {
         QFETCH(QByteArray, expected);
         QTemporaryDir dir;
         const fs::path file = dir.filePath("p.ini").toStdString();
-        spit(file, sv(content));
+        test::writeFileBytes(file, sv(content));
         QCOMPARE(readProfileString(file, "Settings", "CommPort"), std::string("3"));
         const auto failure = writeProfileStrings(
             file, "Settings", {{"CommPort", "5"}, {"Setting", "19200,n,8,1"}});
         if (expected.isEmpty()) {
             QVERIFY(failure);
-            QVERIFY2(failure->find("UTF-16") != std::string::npos, failure->c_str());
-            QCOMPARE(QByteArray::fromStdString(slurp(file)), content);
+            QVERIFY2(failure->reason.find("UTF-16") != std::string::npos, failure->reason.c_str());
+            QCOMPARE(QByteArray::fromStdString(test::fileBytes(file)), content);
         } else {
-            QVERIFY2(!failure, failure ? failure->c_str() : "");
-            QCOMPARE(QByteArray::fromStdString(slurp(file)), expected);
+            QVERIFY2(!failure, failure ? failure->reason.c_str() : "");
+            QCOMPARE(QByteArray::fromStdString(test::fileBytes(file)), expected);
         }
     }
 
@@ -362,20 +353,20 @@ class TestProfile : public QObject {
         QFETCH(QByteArray, content);
         QTemporaryDir dir;
         const fs::path file = dir.filePath("p.ini").toStdString();
-        spit(file, sv(content));
+        test::writeFileBytes(file, sv(content));
         QCOMPARE(readProfileString(file, "Settings", "CommPort"), std::string());
         QVERIFY(writeProfileString(file, "Settings", "CommPort", "3"));
         QCOMPARE(readProfileString(file, "Settings", "CommPort"), std::string("3"));
-        QVERIFY(QByteArray::fromStdString(slurp(file)).startsWith(content));
+        QVERIFY(QByteArray::fromStdString(test::fileBytes(file)).startsWith(content));
     }
 
     void keepsPermissionsAndLeavesNoTemporaryFile() {
         QTemporaryDir dir;
         const fs::path file = dir.filePath("p.ini").toStdString();
-        spit(file, "[s]\nk=1\n");
+        test::writeFileBytes(file, "[s]\nk=1\n");
         // A killed save's leftover goes; a file that merely looks alike stays.
-        spit(dir.filePath(".p.ini.tmp-a1B2c3").toStdString(), "left by a kill");
-        spit(dir.filePath(".p.ini.tmp-backup.old").toStdString(), "mine");
+        test::writeFileBytes(dir.filePath(".p.ini.tmp-a1B2c3").toStdString(), "left by a kill");
+        test::writeFileBytes(dir.filePath(".p.ini.tmp-backup.old").toStdString(), "mine");
         fs::permissions(file,
                         fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
         QVERIFY(writeProfileString(file, "s", "k", "2"));
@@ -391,7 +382,7 @@ class TestProfile : public QObject {
         QTemporaryDir dir;
         const fs::path base = dir.path().toStdString();
         fs::create_directory(base / "real");
-        spit(base / "real" / "p.ini", "; keep\n[s]\nk=1\n");
+        test::writeFileBytes(base / "real" / "p.ini", "; keep\n[s]\nk=1\n");
         if (!makeSymbolicLink("real/p.ini", base / "p.ini")) {
             QSKIP("symbolic links cannot be created here");
         }
@@ -399,11 +390,40 @@ class TestProfile : public QObject {
 #ifndef Q_OS_WIN
         QVERIFY(fs::is_symlink(base / "p.ini"));  // MinGW cannot tell links apart
 #endif
-        QCOMPARE(slurp(base / "real" / "p.ini"), std::string("; keep\n[s]\nk=2\r\n"));
+        QCOMPARE(test::fileBytes(base / "real" / "p.ini"), std::string("; keep\n[s]\nk=2\r\n"));
         QCOMPARE(entries(base / "real"), std::vector<std::string>{"p.ini"});
     }
 
 #ifdef Q_OS_WIN
+    // What ReplaceFileW leaves when it fails with 1176: the original moved
+    // away and gone, the new content under its temporary name.
+    static unsigned long loseOriginal(const wchar_t* replaced, const wchar_t*) {
+        const std::wstring away = std::wstring(replaced) + L".gone";
+        MoveFileExW(replaced, away.c_str(), MOVEFILE_REPLACE_EXISTING);
+        DeleteFileW(away.c_str());
+        return ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+    }
+
+    // When every move into place fails as well, the temporary file is the only
+    // copy of the new settings: the next start reads it and the next save
+    // builds on it instead of deleting it.
+    void windowsStrandedSaveIsKept() {
+        QTemporaryDir dir;
+        const fs::path file = dir.filePath("p.ini").toStdWString();
+        test::writeFileBytes(file, "; keep\r\n[s]\r\nk=1\r\n");
+        profileio::setReplaceFileHook(loseOriginal);
+        profileio::setMoveFileHook(
+            [](const wchar_t*, const wchar_t*) -> unsigned long { return ERROR_ACCESS_DENIED; });
+        const auto failure = writeProfileStrings(file, "s", {{"k", "2"}});
+        profileio::setReplaceFileHook(nullptr);
+        profileio::setMoveFileHook(nullptr);
+        QVERIFY(failure && failure->reason.find("the new settings are in") != std::string::npos);
+        QCOMPARE(readProfileString(file, "s", "k"), std::string("2"));
+        QVERIFY(!writeProfileStrings(file, "s", {{"t", "3"}}));
+        QCOMPARE(test::fileBytes(file), std::string("; keep\r\n[s]\r\nk=2\r\nt=3\r\n"));
+        QCOMPARE(entries(dir.path().toStdWString()), std::vector<std::string>{"p.ini"});
+    }
+
     // How a replace fails on Windows, and what the file holds afterwards.
     void windowsReplaceFailures_data() {
         QTest::addColumn<QString>("obstacle");
@@ -423,21 +443,14 @@ class TestProfile : public QObject {
         if (obstacle == "directory") {
             fs::create_directory(file);
         } else {
-            spit(file, original);
+            test::writeFileBytes(file, original);
         }
         HANDLE holder = INVALID_HANDLE_VALUE;
         HANDLE releaser = nullptr;
         if (obstacle == "read-only") {
             SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
         } else if (obstacle == "1176") {
-            // What ReplaceFileW leaves when it fails so: the original moved
-            // away and gone, the new content under its temporary name.
-            profileio::setReplaceFileHook([](const wchar_t* replaced, const wchar_t*) -> unsigned long {
-                const std::wstring away = std::wstring(replaced) + L".gone";
-                MoveFileExW(replaced, away.c_str(), MOVEFILE_REPLACE_EXISTING);
-                DeleteFileW(away.c_str());
-                return ERROR_UNABLE_TO_MOVE_REPLACEMENT;
-            });
+            profileio::setReplaceFileHook(loseOriginal);
         } else if (obstacle.startsWith("in use")) {
             // An editor's handle that does not share deletion.
             holder = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -469,7 +482,8 @@ class TestProfile : public QObject {
         if (obstacle == "directory") {
             QVERIFY(fs::is_directory(file));
         } else {
-            QCOMPARE(slurp(file), saved ? std::string("; keep\r\n[s]\r\nk=2\r\n") : original);
+            QCOMPARE(test::fileBytes(file),
+                     saved ? std::string("; keep\r\n[s]\r\nk=2\r\n") : original);
         }
         QCOMPARE(entries(dir.path().toStdWString()), std::vector<std::string>{"p.ini"});
     }
@@ -500,7 +514,7 @@ class TestProfile : public QObject {
         const fs::path file = dir / "p.ini";
         fs::create_directory(dir);
         const std::string original = "; note\n[s]\nk=1\n[t]\nx=2";
-        spit(file, original);
+        test::writeFileBytes(file, original);
         struct stat before {};
         ::stat(file.c_str(), &before);
         ::chmod(top.path().toLocal8Bit().constData(), 0755);
@@ -517,7 +531,7 @@ class TestProfile : public QObject {
         }
         QCOMPARE(bool(result & 1), writes);
         QCOMPARE(bool(result & 2), readable);
-        QCOMPARE(slurp(file), writes ? "; note\n[s]\nk=22\r\n[t]\nx=2" : original);
+        QCOMPARE(test::fileBytes(file), writes ? "; note\n[s]\nk=22\r\n[t]\nx=2" : original);
         QCOMPARE(entries(dir), std::vector<std::string>{"p.ini"});
         struct stat after {};
         ::stat(file.c_str(), &after);

@@ -14,27 +14,20 @@
 
 #ifdef Q_OS_UNIX
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
 
-#include "link/profile.h"
-#include "link/profile_io.h"
+#include "link/settings/profile.h"
+#include "link/settings/profile_io.h"
+#include "support/files.h"
 
 namespace fs = std::filesystem;
 using namespace lumidex;
 
 namespace {
-
-std::string slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void spit(const fs::path& file, std::string_view content) {
-    std::ofstream(file, std::ios::binary).write(content.data(), std::streamsize(content.size()));
-}
 
 int temporaries(const fs::path& file) {
     int count = 0;
@@ -82,7 +75,7 @@ class TestProfileSafety : public QObject {
             ::kill(child, SIGKILL);
             ::waitpid(child, nullptr, 0);
 
-            const std::string content = slurp(file);
+            const std::string content = test::fileBytes(file);
             const std::string port = profileLookup(content, "Settings", "CommPort");
             QVERIFY2(!port.empty(), "the file lost its keys");
             QCOMPARE(profileLookup(content, "Settings", "Setting"), port + "00,n,8,1");
@@ -103,7 +96,8 @@ class TestProfileSafety : public QObject {
     void twoWritersKeepBothChanges() {
         QTemporaryDir dir;
         const fs::path file = dir.filePath("lumidex2.ini").toStdString();
-        spit(file, "; bench\r\n[Settings]\r\n" + std::string(100 * 1024, ';') + "\r\n");
+        test::writeFileBytes(file,
+                             "; bench\r\n[Settings]\r\n" + std::string(100 * 1024, ';') + "\r\n");
         for (int round = 1; round <= 40; ++round) {
             int gate[2];
             QVERIFY(::pipe(gate) == 0);
@@ -127,13 +121,45 @@ class TestProfileSafety : public QObject {
                 ::waitpid(writer, &status, 0);
                 QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
             }
-            const std::string content = slurp(file);
+            const std::string content = test::fileBytes(file);
             QCOMPARE(profileLookup(content, "Settings", "A"), std::to_string(round));
             QCOMPARE(profileLookup(content, "Settings", "B"), std::to_string(round));
         }
         QCOMPARE(temporaries(file), 0);
     }
 
+
+    // A save the disk cannot hold (a file size limit stands in for a full
+    // disk) fails and leaves the folder as it found it: no temporary file, and
+    // no empty settings file where there was none.
+    void fullDiskLeavesNothingBehind_data() {
+        QTest::addColumn<bool>("existed");
+        QTest::newRow("no file before") << false;
+        QTest::newRow("file before") << true;
+    }
+    void fullDiskLeavesNothingBehind() {
+        QFETCH(bool, existed);
+        QTemporaryDir dir;
+        const fs::path file = dir.filePath("lumidex2.ini").toStdString();
+        const std::string original = "; bench\r\n[Settings]\r\nCommPort=1\r\n";
+        if (existed) {
+            test::writeFileBytes(file, original);
+        }
+        rlimit limit{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const rlimit full{8, limit.rlim_max};
+        const auto previous = ::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &full) == 0);
+        const auto failure = writeProfileStrings(file, "Settings", pair(3));
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::signal(SIGXFSZ, previous);
+        QVERIFY(failure);
+        QCOMPARE(temporaries(file), 0);
+        QCOMPARE(fs::exists(file), existed);
+        if (existed) {
+            QCOMPARE(test::fileBytes(file), original);
+        }
+    }
 #endif
 
 #ifdef Q_OS_WIN
@@ -156,7 +182,7 @@ class TestProfileSafety : public QObject {
             a.join();
             b.join();
             QCOMPARE(failures.load(), 0);
-            const std::string content = slurp(file);
+            const std::string content = test::fileBytes(file);
             QCOMPARE(profileLookup(content, "Settings", "A"), std::to_string(round));
             QCOMPARE(profileLookup(content, "Settings", "B"), std::to_string(round));
         }
@@ -169,7 +195,7 @@ class TestProfileSafety : public QObject {
     void oversizedFileIsNotReadNorWritten() {
         QTemporaryDir dir;
         const fs::path file = dir.filePath("lumidex2.ini").toStdWString();
-        spit(file, "[Settings]\r\nCommPort=3\r\n");
+        test::writeFileBytes(file, "[Settings]\r\nCommPort=3\r\n");
         fs::resize_file(file, std::uintmax_t(4) << 30);
         const auto modified = fs::last_write_time(file);
 #ifdef Q_OS_UNIX
@@ -185,7 +211,7 @@ class TestProfileSafety : public QObject {
         QCOMPARE(int(loaded.state), int(ProfileFile::State::Unusable));
         QCOMPARE(loaded.problem, std::string("it is larger than 1 MiB"));
         QVERIFY(failure);
-        QCOMPARE(*failure, loaded.problem);
+        QCOMPARE(failure->reason, loaded.problem);
         QVERIFY(elapsed < std::chrono::milliseconds(200));
         QCOMPARE(fs::file_size(file), std::uintmax_t(4) << 30);
         QVERIFY(fs::last_write_time(file) == modified);

@@ -1,18 +1,19 @@
 // Command frames as the window sends them: an encoder fills the frame, the
 // transmitter stamps the unit identifier and writes it to an open port byte
-// by byte, echoing each byte. Checks the bytes on the port, the echo, and
-// what a failure leaves behind.
+// by byte, echoing each byte. Checks the bytes on the port for every command
+// row, the echo, and what a failure leaves behind.
 #include <QtTest>
 #include <functional>
 
 #include "protocol/ansi.h"
 #include "protocol/commands.h"
 #include "protocol/txframe.h"
+#include "support/commandrows.h"
 #include "support/qtestcompat.h"
 #include "support/recordingport.h"
 
 using namespace lumidex;
-using lumidex::test::RecordingPort;
+using namespace lumidex::test;
 
 using Encoder = std::function<int(Frame&)>;
 Q_DECLARE_METATYPE(Encoder)
@@ -81,74 +82,20 @@ class TestProtocol : public QObject {
 };
 
 void TestProtocol::wire_data() {
-    QTest::addColumn<Encoder>("encode");
-    QTest::addColumn<int>("uid");
-    QTest::addColumn<QByteArray>("wire");
-
-    auto bcd = [](int hi, int lo) {
-        return Encoder([=](Frame& f) { return encodeBcd(f, hi, lo); });
-    };
-    auto integer = [](bool s, int hi, int lo) {
-        return Encoder([=](Frame& f) { return encodeInteger(f, s, hi, lo); });
-    };
-    auto segments = [](int m4, int m3, int m2, int m1) {
-        return Encoder([=](Frame& f) { return encodeSegments(f, m4, m3, m2, m1); });
-    };
-    auto points = [](int mask) {
-        return Encoder([=](Frame& f) { return encodeDecimalPoints(f, mask); });
-    };
-    auto memory = [](int index, int pos) {
-        return Encoder([=](Frame& f) { return encodeSaveRecall(f, index, pos); });
-    };
-
-    QTest::newRow("brightness") << Encoder(encodeBrightness) << 255 << QByteArray("FF 6E");
-    QTest::newRow("brightness, UID 0") << Encoder(encodeBrightness) << 0 << QByteArray("00 6E");
-    QTest::newRow("text empty") << text(U"") << 255 << QByteArray("FF 62 20 20 20 20");
-    QTest::newRow("text 7") << text(U"7") << 255 << QByteArray("FF 62 20 20 20 37");
-    QTest::newRow("text 12") << text(U"12") << 255 << QByteArray("FF 62 20 20 31 32");
-    QTest::newRow("text ABC") << text(U"ABC") << 255 << QByteArray("FF 62 20 41 42 43");
-    QTest::newRow("text Hi 5") << text(U"Hi 5") << 255 << QByteArray("FF 62 48 69 20 35");
-    QTest::newRow("text blank 1") << text(U" 1") << 255 << QByteArray("FF 62 20 20 20 31");
-#ifndef Q_OS_WIN
-    // Latin-1, the character set outside Windows; the code pages Windows may
-    // use are checked under Wine.
-    QTest::newRow("text Latin-1") << text(U"\u00b0C\u00ff") << 255
-                                  << QByteArray("FF 62 20 B0 43 FF");
-#endif
-    QTest::newRow("bcd 12 34") << bcd(12, 34) << 255 << QByteArray("FF 64 12 34");
-    QTest::newRow("bcd 0 0") << bcd(0, 0) << 255 << QByteArray("FF 64 00 00");
-    QTest::newRow("bcd 99 5") << bcd(99, 5) << 255 << QByteArray("FF 64 99 05");
-    QTest::newRow("unsigned") << integer(false, 18, 171) << 255 << QByteArray("FF 66 12 AB");
-    QTest::newRow("signed") << integer(true, 18, 171) << 255 << QByteArray("FF 67 12 AB");
-    QTest::newRow("save 0") << memory(0, 0) << 255 << QByteArray("FF 73 00");
-    QTest::newRow("recall 19") << memory(1, 19) << 255 << QByteArray("FF 72 13");
-    QTest::newRow("segments off") << segments(0, 0, 0, 0) << 255 << QByteArray("FF 61 00 00 00 00");
-    QTest::newRow("segment a digit 4")
-        << segments(1, 0, 0, 0) << 255 << QByteArray("FF 61 01 00 00 00");
-    QTest::newRow("segment a digit 1")
-        << segments(0, 0, 0, 1) << 255 << QByteArray("FF 61 00 00 00 01");
-    QTest::newRow("echo digits") << segments(0x0A, 0x0F, 0x10, 0xAB) << 255
-                                 << QByteArray("FF 61 0A 0F 10 AB");
-    QTest::newRow("high bytes unchanged")
-        << segments(0x80, 0x00, 0xFE, 0x7F) << 128 << QByteArray("80 61 80 00 FE 7F");
-    QTest::newRow("points 4 and 1") << points(9) << 255 << QByteArray("FF 63 09");
-    QTest::newRow("points none") << points(0) << 255 << QByteArray("FF 63 00");
-    QTest::newRow("config presets")
-        << config(0, 255, {}) << ConfigUid << QByteArray("1E 1E 24 FF 00 00 00 00");
-    QTest::newRow("config 38400") << config(2, 5, {true, false, false, true}) << ConfigUid
-                                  << QByteArray("1E 1E 09 05 08 00 00 08");
-    QTest::newRow("config 19200") << config(1, 0, {false, false, true, false}) << ConfigUid
-                                  << QByteArray("1E 1E 12 00 00 00 08 00");
+    QTest::addColumn<int>("row");
+    for (std::size_t i = 0; i < commandRows().size(); ++i) {
+        QTest::newRow(commandRows()[i].name.c_str()) << int(i);
+    }
 }
 
 void TestProtocol::wire() {
-    QFETCH(Encoder, encode);
-    QFETCH(int, uid);
-    QFETCH(QByteArray, wire);
+    QFETCH(int, row);
+    const CommandRow& command = commandRows()[std::size_t(row)];
+    const QByteArray wire = QByteArray::fromStdString(command.wire);
 
     Sender s;
     s.frame.fill(0xEE);  // whatever an earlier command left
-    s.send(encode, uid);
+    s.send([&command](Frame& f) { return encodeRow(command, f); }, frameUid(command));
     QCOMPARE(hexOf(s.port.bytes), wire);
     QCOMPARE(s.echo(), wire + ' ');
     QCOMPARE(s.echoes.front(), std::string());  // emptied before the first byte
@@ -235,6 +182,9 @@ void TestProtocol::encoderFailure_data() {
     QTest::newRow("integer low list empty")
         << Encoder([](Frame& f) { return encodeInteger(f, true, 0x12, -1); })
         << QByteArray("EE 67 12 EE EE EE EE EE EE EE EE") << "low byte -1";
+    QTest::newRow("integer high past a byte")
+        << Encoder([](Frame& f) { return encodeInteger(f, false, 256, 5); })
+        << QByteArray("EE 66 EE EE EE EE EE EE EE EE EE") << "high byte 256";
     QTest::newRow("save list empty")
         << Encoder([](Frame& f) { return encodeSaveRecall(f, 0, -1); })
         << QByteArray("EE 73 EE EE EE EE EE EE EE EE EE") << "memory location -1";

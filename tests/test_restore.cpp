@@ -7,6 +7,7 @@
 #include <QTest>
 #include <functional>
 
+#include "support/files.h"
 #include "support/recordingport.h"
 #include "support/window.h"
 
@@ -14,17 +15,6 @@ using namespace lumidex;
 using namespace lumidex::test;
 
 namespace {
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 // Makes a hostile settings file at the given path.
 using Prepare = std::function<void(const QString& ini)>;
@@ -94,7 +84,7 @@ void RestoreTest::startUpSelectsStoredValues() {
     QTemporaryDir dir;
     const QString ini = dir.path() + "/lumidex2.ini";
     if (!file.isEmpty()) {
-        writeFile(ini, file);
+        writeFileBytes(ini, file);
     }
     RecordingPort serial;
     WindowDriver ui(serial, dir.path() + "/");
@@ -110,9 +100,9 @@ void RestoreTest::startUpSelectsStoredValues() {
     QVERIFY(!serial.PortOpen());
     QVERIFY(serial.bytes.empty());
     // Nothing is written before the window closes.
-    QCOMPARE(readFile(ini), file);
+    QCOMPARE(fileBytes(ini), file);
     ui.close();
-    QCOMPARE(readFile(ini), written);
+    QCOMPARE(fileBytes(ini), written);
 }
 
 void RestoreTest::operatorsChoiceIsWrittenAndTheRestKept() {
@@ -121,7 +111,7 @@ void RestoreTest::operatorsChoiceIsWrittenAndTheRestKept() {
     const QByteArray before =
         "; bench 4\r\n[Other]\r\nkey = value ; not a comment\r\n\r\n"
         "[Settings]\r\nCommPort=3\r\n; keep me\r\nSetting=9600,n,8,1\r\nExtra=1\n[Last]\rx=y";
-    writeFile(ini, before);
+    writeFileBytes(ini, before);
     RecordingPort serial;
     WindowDriver ui(serial, dir.path() + "/");
     QCOMPARE(ui.text("cboComm"), QString("COM3"));
@@ -133,7 +123,7 @@ void RestoreTest::operatorsChoiceIsWrittenAndTheRestKept() {
     QByteArray expected = before;
     expected.replace("CommPort=3", "CommPort=5");
     expected.replace("Setting=9600,n,8,1", "Setting=19200,n,8,1");
-    QCOMPARE(readFile(ini), expected);
+    QCOMPARE(fileBytes(ini), expected);
 }
 
 void RestoreTest::firstRunCreatesTheFile() {
@@ -163,15 +153,15 @@ void RestoreTest::hostileSettingsFileStillStarts_data() {
         for (int i = 0; i < 4096; ++i) {
             junk += char((i * 7919) % 256);
         }
-        writeFile(ini, junk);
+        writeFileBytes(ini, junk);
     }) << true;
     QTest::newRow("NUL byte") << Prepare([](const QString& ini) {
-        writeFile(ini, QByteArray("[Settings]\r\nCommPort=\0"
-                                  "4\r\nSetting=\0\r\n",
-                                  36));
+        writeFileBytes(ini, QByteArray("[Settings]\r\nCommPort=\0"
+                                       "4\r\nSetting=\0\r\n",
+                                       36));
     }) << true;
     QTest::newRow("above 1 MiB") << Prepare([](const QString& ini) {
-        writeFile(ini, "[Settings]\r\nCommPort=2\r\n;" + QByteArray(1 << 20, '9') + "\r\n");
+        writeFileBytes(ini, "[Settings]\r\nCommPort=2\r\n;" + QByteArray(1 << 20, '9') + "\r\n");
     }) << false;
 }
 
@@ -183,7 +173,7 @@ void RestoreTest::hostileSettingsFileStillStarts() {
     QTemporaryDir dir;
     const QString ini = dir.path() + "/lumidex2.ini";
     prepare(ini);
-    const QByteArray before = readFile(ini);
+    const QByteArray before = fileBytes(ini);
     RecordingPort serial;
     WindowDriver ui(serial, dir.path() + "/");
     QCOMPARE(ui.text("cboComm"), QString("COM1"));
@@ -197,7 +187,7 @@ void RestoreTest::hostileSettingsFileStillStarts() {
         WindowDriver next(again, dir.path() + "/");
         QCOMPARE(next.text("cboComm"), QString("COM2"));
     } else {
-        QCOMPARE(readFile(ini), before);
+        QCOMPARE(fileBytes(ini), before);
         QCOMPARE(QFileInfo(ini).isDir(), before.isEmpty());
         const QStringList messages = ui.takeMessages();
         QCOMPARE(messages.size(), 1);
@@ -214,7 +204,7 @@ void RestoreTest::symbolicLinkIsWrittenThrough() {
     QTemporaryDir dir;
     const QString real = dir.path() + "/real.ini";
     const QString ini = dir.path() + "/lumidex2.ini";
-    writeFile(real, "[Settings]\r\nCommPort=6\r\nSetting=19200,n,8,1\r\n");
+    writeFileBytes(real, "[Settings]\r\nCommPort=6\r\nSetting=19200,n,8,1\r\n");
     QVERIFY(QFile::link(real, ini));
     RecordingPort serial;
     {
@@ -224,7 +214,7 @@ void RestoreTest::symbolicLinkIsWrittenThrough() {
         ui.close();
     }
     QVERIFY(QFileInfo(ini).isSymLink());
-    QCOMPARE(readFile(real), QByteArray("[Settings]\r\nCommPort=8\r\nSetting=19200,n,8,1\r\n"));
+    QCOMPARE(fileBytes(real), QByteArray("[Settings]\r\nCommPort=8\r\nSetting=19200,n,8,1\r\n"));
 }
 
 QTEST_MAIN(RestoreTest)

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "support/commandtable.h"
+#include "support/commandrows.h"
 #include "support/files.h"
 #include "support/modulesession.h"
 #include "support/pty.h"
@@ -66,9 +66,7 @@ QString TestSend::besideSettings(const QString& name, const QByteArray& settings
     QDir().mkpath(folder.path());
     const QString program = folder.filePath(QFileInfo(builtProgram("lumidex-send")).fileName());
     QFile::copy(builtProgram("lumidex-send"), program);
-    if (!writeFile(folder.filePath("lumidex2.ini"), settings)) {
-        qFatal("cannot write in %s", qPrintable(folder.path()));
-    }
+    writeFileBytes(folder.filePath("lumidex2.ini"), settings);
     return program;
 }
 
@@ -76,9 +74,21 @@ void TestSend::dryRunSendsWhatTheWindowSends_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QString>("out");
-    for (const CommandCase& c : commandCases()) {
-        QTest::newRow(c.name) << QStringList{"--dry-run"} + c.send << QByteArray() << c.wire + '\n';
+    QByteArray script;
+    QString echoes;
+    for (const CommandRow& row : commandRows()) {
+        // A configuration goes to unit 30 whatever unit the others go to.
+        const QByteArray uid = QByteArray::number(row.button == Button::Configure ? 7 : row.uid);
+        // On the command line the words after the command are joined by
+        // blanks again, so splitting at each blank keeps any text as it is.
+        const QStringList command = QString::fromStdString(row.sender).split(' ');
+        QTest::newRow(row.name.c_str()) << QStringList{"--dry-run", "--uid", uid} + command
+                                        << QByteArray() << echoOf(row) + '\n';
+        script += "uid " + uid + '\n' + QByteArray::fromStdString(row.sender) + '\n';
+        echoes += echoOf(row) + '\n';
     }
+    QTest::newRow("every row as a script")
+        << QStringList{"--dry-run", "--script", "-"} << script << echoes;
     // Each pass starts at --uid again.
     QTest::newRow("script on standard input, twice")
         << QStringList{"--dry-run", "--repeat", "2", "--script", "-"}
@@ -104,8 +114,9 @@ void TestSend::scriptLeavesTheWindowsScreens() {
     QProcess module;
     const QString device = startModule(module);
     QVERIFY2(!device.isEmpty(), module.readAllStandardError().constData());
-    const QByteArray settings = "[Settings]\r\nCommPort=3\r\nSetting=38400,n,8,1\r\n[Ports]\r\nCOM3=" +
-                                device.toUtf8() + "\r\n";
+    const QByteArray settings =
+        "[Settings]\r\nCommPort=3\r\nSetting=38400,n,8,1\r\n[Ports]\r\nCOM3=" + device.toUtf8() +
+        "\r\n";
     const QString program = besideSettings("session", settings);
     const QString ini = QFileInfo(program).dir().filePath("lumidex2.ini");
     const QDateTime written = QFileInfo(ini).lastModified();
@@ -117,7 +128,7 @@ void TestSend::scriptLeavesTheWindowsScreens() {
             script += "  wait 300\n";
         }
     }
-    QVERIFY(writeFile(dir_.filePath("session.txt"), script));
+    writeFileBytes(dir_.filePath("session.txt"), script);
     QElapsedTimer clock;
     clock.start();
     QProcess p;
@@ -131,7 +142,7 @@ void TestSend::scriptLeavesTheWindowsScreens() {
         QVERIFY2(showsStep(line, step), qPrintable(QString("%1: %2").arg(step.what, line)));
     }
     QCOMPARE(nextLine(module, 200), QString());
-    QCOMPARE(readFile(ini), settings);
+    QCOMPARE(fileBytes(ini), settings);
     QCOMPARE(QFileInfo(ini).lastModified(), written);
     module.terminate();
     module.waitForFinished(5000);
@@ -142,8 +153,9 @@ void TestSend::scriptLeavesTheWindowsScreens() {
 // read during the pause.)
 void TestSend::storedPortOpensAtTheStoredRate() {
     PseudoTerminal pty;
-    const QString program = besideSettings(
-        "rate", "[Settings]\nCommPort=2\nSetting=19200,n,8,1\n[Ports]\ncom2=" + pty.slavePath().toUtf8());
+    const QString program =
+        besideSettings("rate", "[Settings]\nCommPort=2\nSetting=19200,n,8,1\n[Ports]\ncom2=" +
+                                   pty.slavePath().toUtf8());
     QProcess p;
     start(p, {"--script", "-"}, "bright\nwait 1000\n", program);
     QCOMPARE(pty.readBytes(2, 5000), QByteArray("\xFF\x6E"));
@@ -152,7 +164,7 @@ void TestSend::storedPortOpensAtTheStoredRate() {
 }
 
 void TestSend::badInputSendsNothing_data() {
-    QTest::addColumn<QStringList>("args");  // PTY: the line; DIR: a folder of the test's
+    QTest::addColumn<QStringList>("args");   // PTY: the line; DIR: a folder of the test's
     QTest::addColumn<QByteArray>("script");  // written to DIR/bad.txt
     QTest::addColumn<int>("exit");
     QTest::addColumn<QString>("message");
@@ -168,12 +180,13 @@ void TestSend::badInputSendsNothing_data() {
     QTest::newRow("bad line after good ones")
         << line + QStringList{"--script", "DIR/bad.txt"} << QByteArray("bright\n# fine\nbcd 12x4\n")
         << 2 << "DIR/bad.txt:3: bcd takes four decimal digits, 0000 to 9999: '12x4'\n";
-    QTest::newRow("unreadable script") << line + QStringList{"--script", "DIR/none.txt"}
-                                       << QByteArray() << 2
-                                       << "lumidex-send: cannot read the script DIR/none.txt: ";
+    QTest::newRow("unreadable script")
+        << line + QStringList{"--script", "DIR/none.txt"} << QByteArray() << 2
+        << "lumidex-send: cannot read the script DIR/none.txt: ";
     QTest::newRow("port cannot be opened")
         << QStringList{"--port", "DIR/no-device", "--baud", "9600", "bright"} << QByteArray() << 1
-        << "lumidex-send: DIR/no-device could not be opened: no such device; nothing was sent\n";
+        << "lumidex-send: port DIR/no-device could not be opened: no such device; nothing was "
+           "sent\n";
 }
 
 void TestSend::badInputSendsNothing() {
@@ -185,7 +198,7 @@ void TestSend::badInputSendsNothing() {
     args.replaceInStrings("PTY", pty.slavePath()).replaceInStrings("DIR", dir_.path());
     message.replace("DIR", dir_.path());
     if (!script.isEmpty()) {
-        QVERIFY(writeFile(dir_.filePath("bad.txt"), script));
+        writeFileBytes(dir_.filePath("bad.txt"), script);
     }
     QProcess p;
     start(p, args);
@@ -198,7 +211,7 @@ void TestSend::badInputSendsNothing() {
 
 void TestSend::refusedFrameEndsTheRun() {
     PseudoTerminal pty;
-    QVERIFY(writeFile(dir_.filePath("cut.txt"), "bright\nwait 300\nbcd 1234\nbright\n"));
+    writeFileBytes(dir_.filePath("cut.txt"), "bright\nwait 300\nbcd 1234\nbright\n");
     QProcess p;
     start(p, {"--port", pty.slavePath(), "--baud", "9600", "--script", dir_.filePath("cut.txt")});
     QCOMPARE(pty.readBytes(2, 5000), QByteArray("\xFF\x6E"));
@@ -206,8 +219,9 @@ void TestSend::refusedFrameEndsTheRun() {
     const Result r = finish(p);
     QCOMPARE(r.exit, 1);
     QCOMPARE(r.out, QString("FF 6E \n"));
-    QCOMPARE(r.err, "lumidex-send: " + dir_.filePath("cut.txt") + ":3: bcd 1234 was not sent: " +
-                        pty.slavePath() + " cannot take the frame: the device is no longer " +
+    QCOMPARE(r.err, "lumidex-send: " + dir_.filePath("cut.txt") +
+                        ":3: bcd 1234 was not sent: port " + pty.slavePath() +
+                        " could not send 4 bytes: the device is no longer " +
                         "available (it hung up). 1 frame went out before it\n");
 }
 
@@ -222,10 +236,11 @@ void TestSend::stopRequestEndsBetweenFrames() {
     QFETCH(QStringList, repeat);
     QFETCH(int, exit);
     PseudoTerminal pty;
-    QVERIFY(writeFile(dir_.filePath("long.txt"), "bright\nwait 20000\nbright\n"));
+    writeFileBytes(dir_.filePath("long.txt"), "bright\nwait 20000\nbright\n");
     QProcess p;
     start(p, QStringList{"--port", pty.slavePath(), "--baud", "9600", "--script",
-                         dir_.filePath("long.txt")} + repeat);
+                         dir_.filePath("long.txt")} +
+                 repeat);
     QCOMPARE(pty.readBytes(2, 5000), QByteArray("\xFF\x6E"));
     p.terminate();
     const Result r = finish(p, 2000);

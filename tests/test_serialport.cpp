@@ -4,9 +4,9 @@
 #include <QtTest>
 #include <ctime>
 
-#include "link/linesettings.h"
-#include "link/portnames.h"
-#include "link/qtserialport.h"
+#include "link/serial/linesettings.h"
+#include "link/serial/portnames.h"
+#include "link/serial/qtserialport.h"
 #include "support/pty.h"
 
 using namespace lumidex;
@@ -141,9 +141,11 @@ void TestSerialPort::eachOpenAppliesItsOwnSettings() {
     QtSerialPort port(portAt(2, pty.slavePath()));
     port.setCommPort(2);
     for (const auto& c : cases) {
+        pty.turnFlowControlOn();  // a module without those lines would receive nothing
         port.setSettings(c.settings);
         port.setPortOpen(true);
         QVERIFY2(pty.baudRate() == c.baud && pty.stopBits() == c.stopBits, c.settings);
+        QCOMPARE(pty.flowControl(), QString());
         port.Output(0xA5);
         QVERIFY2(pty.readBytes(1, 2000) == QByteArray("\xA5"), c.settings);
         port.setPortOpen(false);
@@ -212,10 +214,14 @@ void TestSerialPort::fullOutputQueueRefusesWithoutLosingWhatIsQueued() {
     QByteArray accepted;
     QString refusal;
     QElapsedTimer elapsed;
+    qint64 lastByteMs = 0;
     elapsed.start();
     while (refusal.isEmpty() && elapsed.elapsed() < 20000) {
         const auto byte = static_cast<std::uint8_t>(accepted.size() * 7);
+        QElapsedTimer one;
+        one.start();
         refusal = errorOf([&] { port.Output(byte); });
+        lastByteMs = one.elapsed();
         if (refusal == "<no error>") {
             refusal.clear();
             accepted.append(static_cast<char>(byte));
@@ -223,6 +229,8 @@ void TestSerialPort::fullOutputQueueRefusesWithoutLosingWhatIsQueued() {
     }
     QVERIFY2(refusal.endsWith(": the device is not taking data (its output queue stayed full)"),
              qPrintable(refusal));
+    // A click that meets a stalled line is refused at once, not after seconds.
+    QVERIFY2(lastByteMs < 100, qPrintable(QString("refused after %1 ms").arg(lastByteMs)));
     QVERIFY(port.PortOpen());
     QCOMPARE(pty.readAvailable(300), accepted);
     port.Output(0x5A);

@@ -5,8 +5,7 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "link/portnames.h"
-#include "support/commandtable.h"
+#include "link/serial/portnames.h"
 #include "support/recordingport.h"
 #include "support/window.h"
 #include "ui/tabbedpages.h"
@@ -221,36 +220,24 @@ void WindowTest::pickingPortAndBaudAppliesThemAtOnce() {
     QVERIFY(!f.port.PortOpen());
 }
 
-namespace {
-
-// The shared command table's rows of configuration commands, or of the others.
-void commandRows(bool configuration) {
-    QTest::addColumn<int>("row");
-    for (std::size_t i = 0; i < commandCases().size(); ++i) {
-        const CommandCase& c = commandCases()[i];
-        if ((c.button == "cmdConfig") == configuration) {
-            QTest::newRow(c.name) << int(i);
-        }
-    }
-}
-
-}  // namespace
-
 void WindowTest::commandsGoOutThroughTheRealControls_data() {
-    commandRows(false);
+    QTest::addColumn<int>("row");
+    for (std::size_t i = 0; i < commandRows().size(); ++i) {
+        QTest::newRow(commandRows()[i].name.c_str()) << int(i);
+    }
 }
 
 void WindowTest::commandsGoOutThroughTheRealControls() {
     QFETCH(int, row);
-    const CommandCase& c = commandCases()[std::size_t(row)];
+    const CommandRow& command = commandRows()[std::size_t(row)];
     Fixture f;
     f.connect();
-    enterInputs(f.ui, c);
+    f.ui.enter(command);
     QVERIFY(f.port.bytes.empty());
-    f.ui.click(c.button);
+    f.ui.click(WindowDriver::buttonOf(command));
     QCOMPARE(f.ui.takeMessages(), QStringList());
-    QCOMPARE(f.sent(), c.wire);
-    QCOMPARE(f.ui.text("lblTxData"), c.wire);
+    QCOMPARE(f.sent(), echoOf(command));
+    QCOMPARE(f.ui.text("lblTxData"), echoOf(command));
     QCOMPARE(f.ui.text("txtASCII"), QString());
 }
 
@@ -370,22 +357,28 @@ void WindowTest::masksSurviveReconnect() {
 }
 
 void WindowTest::configurationGoesToUnit30_data() {
-    commandRows(true);
+    QTest::addColumn<int>("row");
+    for (std::size_t i = 0; i < commandRows().size(); ++i) {
+        if (commandRows()[i].button == Button::Configure) {
+            QTest::newRow(commandRows()[i].name.c_str()) << int(i);
+        }
+    }
 }
 
 void WindowTest::configurationGoesToUnit30() {
     QFETCH(int, row);
-    const CommandCase& c = commandCases()[std::size_t(row)];
+    const CommandRow& command = commandRows()[std::size_t(row)];
+    const QString wire = echoOf(command);
     Fixture f;
     f.connect();
-    enterInputs(f.ui, c);
-    f.ui.click(c.button);
-    QCOMPARE(f.sent(), c.wire);
-    QCOMPARE(f.ui.text("lblTxData"), c.wire);
+    f.ui.pick("cboUID", 7);
+    f.ui.send(command);
+    QCOMPARE(f.sent(), wire);
+    QCOMPARE(f.ui.text("lblTxData"), wire);
     QCOMPARE(f.ui.text("cboUID"), QString("255"));
     // The next display command goes to 255, and only its own bytes go out.
     f.ui.click("cmdDP");
-    QCOMPARE(f.sent(), c.wire + "FF 6E ");
+    QCOMPARE(f.sent(), wire + "FF 6E ");
     QCOMPARE(f.ui.text("lblTxData"), QString("FF 6E "));
 }
 

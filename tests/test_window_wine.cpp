@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "protocol/decoder.h"
+#include "support/files.h"
 #include "support/program.h"
 #include "support/recordingport.h"
 #include "support/window.h"
@@ -263,11 +264,7 @@ void WindowWineTest::operatorRunsTheWindowsProgram() {
     const QString appExe = dir.filePath("lumidex-app.exe");
     QVERIFY(QFile::copy(exe, appExe));
     const QString ini = dir.filePath("lumidex2.ini");
-    {
-        QFile file(ini);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("; bench 3\r\n[Settings]\r\nCommPort=2\r\nSetting=9600,n,8,1\r\n");
-    }
+    writeFileBytes(ini, "; bench 3\r\n[Settings]\r\nCommPort=2\r\nSetting=9600,n,8,1\r\n");
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", display_);
@@ -340,9 +337,7 @@ void WindowWineTest::operatorRunsTheWindowsProgram() {
     // Closing the window writes the settings file beside the program.
     QVERIFY2(xdo({"key", "alt+F4"}), qPrintable(xdoError_));
     QVERIFY2(app_.process.waitForFinished(30000), "the window did not close");
-    QFile file(ini);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray written = file.readAll();
+    const QByteArray written = fileBytes(ini);
     QVERIFY2(written.startsWith("; bench 3\r\n[Settings]\r\n"), written.constData());
     QVERIFY2(written.contains("CommPort=2\r\n"), written.constData());
     QVERIFY2(written.contains("Setting=19200,n,8,1\r\n"), written.constData());

@@ -7,12 +7,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "link/modini.h"
-#include "link/portnames.h"
 #include "link/portpins.h"
-#include "link/portselection.h"
+#include "link/serial/portnames.h"
 #include "link/serialport.h"
+#include "link/settings/modini.h"
+#include "link/settings/portselection.h"
 #include "protocol/commands.h"
+#include "protocol/hex.h"
 #include "ui/tabbedpages.h"
 #include "ui/toolkit.h"
 
@@ -31,8 +32,8 @@ bool isOn(const QCheckBox* box) {
 
 }  // namespace
 
-frmMain::frmMain(SerialPort& port, const QString& appDir, QWidget* parent)
-    : QWidget(parent), port_(port), appDir_(appDir) {
+frmMain::frmMain(SerialPort& port, const modINI& settings, PortPins pins, QWidget* parent)
+    : QWidget(parent), port_(port), ini_(settings), pins_(std::move(pins)) {
     setObjectName(QStringLiteral("frmMain"));
     createControls();
     setFocusOrder();
@@ -78,21 +79,21 @@ void frmMain::Form_Load() {
     // about twice as long at start-up.
     QStringList ports, numbers, hexBytes, bcdDigits, memories;
     for (int n = 1; n <= 10; ++n) {
-        ports << "COM" + QString::number(n);
+        ports << QString::fromStdString(comName(n));
     }
     for (int n = 0; n <= 255; ++n) {
         numbers << QString::number(n);
-        hexBytes << QStringLiteral("%1").arg(n, 2, 16, QLatin1Char('0')).toUpper();
+        hexBytes << QString::fromStdString(hexByte(static_cast<std::uint8_t>(n)));
     }
     for (int n = 0; n <= 99; ++n) {
         bcdDigits << QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
     }
-    for (int n = 0; n <= 19; ++n) {
+    for (int n = 0; n < MemoryLocations; ++n) {
         memories << QString::number(n);
     }
     QStringList bauds;
-    for (const int baud : kBaudRates) {
-        bauds << QString::number(baud);
+    for (const ModuleBaud& baud : kModuleBauds) {
+        bauds << QString::number(baud.rate);
     }
     cboComm->AddItems(ports);
     cboUID->AddItems(numbers);
@@ -120,16 +121,13 @@ void frmMain::Form_Load() {
     fDPControl->setEnabled(false);
 }
 
-// Reads the settings file once: the pinned ports, then the stored port and
-// settings, selecting the matching entries, which applies them through the
-// lists' own handlers. A port the list cannot show falls back to COM1; an empty
+// Takes the stored port and settings from the settings file as start-up read
+// it, selecting the matching entries, which applies them through the lists'
+// own handlers. A port the list cannot show falls back to COM1; an empty
 // settings text to 9600; any other settings text is kept as stored.
 void frmMain::restoreSelections() {
-    ini_.emplace(appDir_);
-    ini_->Load();
-    setPortPins(parsePortPins(ini_->ReadSection(kPortsSection)));
-    CommPortValue_ = ini_->ReadIni(kSettingsSection, kCommPortKey);
-    SettingValue_ = ini_->ReadIni(kSettingsSection, kSettingKey);
+    CommPortValue_ = ini_.ReadIni(kSettingsSection, kCommPortKey);
+    SettingValue_ = ini_.ReadIni(kSettingsSection, kSettingKey);
     cboComm->setListIndex(storedPortPosition(CommPortValue_));
     const int baud = storedBaudPosition(SettingValue_);
     if (baud >= 0) {
@@ -145,7 +143,7 @@ void frmMain::applyPortSettings() {
 // Writes "CommPort" and then "Setting" in one replace of the file. A save
 // that fails leaves the file as it was and is told; the window closes anyway.
 void frmMain::Form_Unload() {
-    const auto failure = ini_->WriteIni(
+    const auto failure = ini_.WriteIni(
         kSettingsSection, {{kCommPortKey, CommPortValue_}, {kSettingKey, SettingValue_}});
     if (failure) {
         showMessage(this, tr("The port and baud rate were not saved to %1: %2.")
@@ -171,7 +169,7 @@ void frmMain::cboComm_Click() {
 void frmMain::describePorts() {
     const std::vector<QString> devices = serialDevices();
     for (int n = 1; n <= cboComm->count(); ++n) {
-        const std::optional<QString> pin = pinnedDevice(n);
+        const std::optional<QString> pin = pinnedDevice(pins_, n);
         const std::optional<QString> device = deviceForPort(n, devices);
         cboComm->setItemData(n - 1,
                              pin      ? tr("COM%1 opens %2 (pinned in lumidex2.ini)").arg(n).arg(*pin)

@@ -11,9 +11,8 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <optional>
 
-#include "link/modini.h"
+#include "link/portpins.h"
 #include "protocol/txframe.h"
 
 class QCheckBox;
@@ -27,13 +26,17 @@ namespace lumidex {
 class DropDownList;
 class SerialPort;
 class TabbedPages;
+class modINI;
 
 class frmMain : public QWidget {
     Q_OBJECT
   public:
     // Builds the window and runs its start-up sequence; nothing is sent and
-    // the port stays closed. `appDir` is the directory holding the settings file.
-    frmMain(SerialPort& port, const QString& appDir, QWidget* parent = nullptr);
+    // the port stays closed. `settings` is the settings file as start-up read
+    // it: the window takes the stored port and settings from it and writes
+    // them back when it closes. `pins` are the ports pinned in it, which the
+    // port list names.
+    frmMain(SerialPort& port, const modINI& settings, PortPins pins, QWidget* parent = nullptr);
 
     // Program-wide state, readable for tests and tools.
     const QString& CommPortValue() const { return CommPortValue_; }
@@ -88,9 +91,9 @@ class frmMain : public QWidget {
     void editMask(std::int16_t& mask, const QMap<int, QCheckBox*>& boxes, int Index, QLabel* label);
 
     SerialPort& port_;
-    QString appDir_;
     // The settings file, read once at start-up and written once at close.
-    std::optional<modINI> ini_;
+    const modINI& ini_;
+    const PortPins pins_;
 
     Frame TxFrame_{};
     std::int16_t SegMask1 = 0;

@@ -51,7 +51,8 @@ class DropDownList : public QComboBox {
 // Shows a modal message box: one OK button, no icon, title "LumidexApp".
 void showMessage(QWidget* parent, const QString& text);
 
-// Replaces the message box, for tests; an empty function restores it.
+// Replaces the message box (for tests, and once nobody may be there to click
+// one); an empty function restores it.
 using MessageSink = std::function<void(const QString& text)>;
 void setMessageSink(MessageSink sink);
 

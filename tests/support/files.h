@@ -1,22 +1,20 @@
-// Reading and writing whole files in tests.
+// Whole files, byte for byte, for tests that prepare or inspect them.
 #pragma once
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
+#include <filesystem>
+#include <string>
+#include <string_view>
 
 namespace lumidex::test {
 
-// Replaces the file's content; false when it cannot be written.
-inline bool writeFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
+// The file's bytes; empty when it is missing or cannot be read.
+std::string fileBytes(const std::filesystem::path& file);
+QByteArray fileBytes(const QString& path);
 
-// The file's content, or "<missing>" when it cannot be read.
-inline QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
+// Makes the file hold exactly `content`; fails the test when it cannot.
+void writeFileBytes(const std::filesystem::path& file, std::string_view content);
+void writeFileBytes(const QString& path, const QByteArray& content);
 
 }  // namespace lumidex::test

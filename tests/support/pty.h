@@ -29,7 +29,7 @@
 #include <cstddef>
 #include <optional>
 
-#include "link/portnames.h"
+#include "link/serial/portnames.h"
 
 namespace lumidex::test {
 
@@ -60,6 +60,11 @@ class PseudoTerminal {
     // observed here.
     int baudRate() const;
     int stopBits() const;
+    // Which of hardware (RTS/CTS) and software (XON/XOFF, out and in) flow
+    // control are on, as "rts/cts xon xoff" ("" for none); and turning all
+    // three on, as another program may have left the device.
+    QString flowControl() const;
+    void turnFlowControlOn();
 
     // Closes the master side, as if the device had been unplugged.
     void closeMaster();

@@ -1,5 +1,7 @@
 #include "support/pty.h"
 
+#include <QStringList>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -157,6 +159,32 @@ int PseudoTerminal::stopBits() const {
         return 0;
     }
     return (line.c_cflag & CSTOPB) ? 2 : 1;
+}
+
+QString PseudoTerminal::flowControl() const {
+    termios line{};
+    if (::tcgetattr(slave_, &line) != 0) {
+        return QStringLiteral("unknown");
+    }
+    QStringList on;
+    if (line.c_cflag & CRTSCTS) {
+        on << QStringLiteral("rts/cts");
+    }
+    if (line.c_iflag & IXON) {
+        on << QStringLiteral("xon");
+    }
+    if (line.c_iflag & IXOFF) {
+        on << QStringLiteral("xoff");
+    }
+    return on.join(u' ');
+}
+
+void PseudoTerminal::turnFlowControlOn() {
+    termios line{};
+    ::tcgetattr(slave_, &line);
+    line.c_cflag |= CRTSCTS;
+    line.c_iflag |= IXON | IXOFF;
+    ::tcsetattr(slave_, TCSANOW, &line);
 }
 
 void PseudoTerminal::closeMaster() {

@@ -40,6 +40,14 @@ int PseudoTerminal::stopBits() const {
     unavailable();
 }
 
+QString PseudoTerminal::flowControl() const {
+    unavailable();
+}
+
+void PseudoTerminal::turnFlowControlOn() {
+    unavailable();
+}
+
 void PseudoTerminal::closeMaster() {}
 
 }  // namespace lumidex::test

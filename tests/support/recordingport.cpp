@@ -1,6 +1,6 @@
 #include "support/recordingport.h"
 
-#include "protocol/txframe.h"
+#include "protocol/hex.h"
 
 namespace lumidex::test {
 
@@ -45,9 +45,7 @@ void RecordingPort::Output(std::uint8_t byte) {
         }
         --*outputsBeforeFailure;
     }
-    std::string echo = echoOf(byte);
-    echo.pop_back();
-    calls.push_back("out " + echo);
+    calls.push_back("out " + hexByte(byte));
     bytes.push_back(byte);
 }
 

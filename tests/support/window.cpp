@@ -15,8 +15,18 @@ WindowDriver::WindowDriver(SerialPort& port, const QString& appDir) : appDir_(ap
         tempDir_ = std::make_unique<QTemporaryDir>();
         appDir_ = tempDir_->path() + "/";
     }
+    settings_ = std::make_unique<modINI>(appDir_);
+    settings_->Load();
+    show(port, *settings_, readPortPins(*settings_));
+}
+
+WindowDriver::WindowDriver(SerialPort& port, const modINI& settings, const PortPins& pins) {
+    show(port, settings, pins);
+}
+
+void WindowDriver::show(SerialPort& port, const modINI& settings, const PortPins& pins) {
     setMessageSink([this](const QString& text) { messages_ << text; });
-    window_ = std::make_unique<frmMain>(port, appDir_);
+    window_ = std::make_unique<frmMain>(port, settings, pins);
     window_->show();
     if (!QTest::qWaitForWindowExposed(window_.get())) {
         qWarning("window was not exposed");
@@ -94,6 +104,77 @@ void WindowDriver::typeText(const QString& name, const QString& text) {
     }
 }
 
+void WindowDriver::enter(const CommandRow& row) {
+    // Picks only a list that shows another entry, which spares the keyboard
+    // a walk through 256 entries to the one preset.
+    const auto choose = [this](const QString& name, int position) {
+        if (list(name)->currentIndex() != position) {
+            pick(name, position);
+        }
+    };
+    const std::vector<int>& in = row.inputs;
+    if (row.button != Button::Configure) {
+        choose("cboUID", row.uid);
+    }
+    switch (row.button) {
+        case Button::Text:
+            typeText("txtASCII", QString::fromStdU32String(row.text));
+            break;
+        case Button::Bcd:
+            showPage(1);
+            choose("cboBCDHi", in[0]);
+            choose("cboBCDLo", in[1]);
+            break;
+        case Button::Integer:
+            showPage(1);
+            setChecked("Check1", in[0] != 0);
+            choose("cboHighByte", in[1]);
+            choose("cboLowByte", in[2]);
+            break;
+        case Button::Segments:
+            for (int digit = 4; digit >= 1; --digit) {
+                for (int bit = 1; bit <= 128; bit <<= 1) {
+                    setChecked(QStringLiteral("chkD%1_%2").arg(digit).arg(bit),
+                               in[std::size_t(4 - digit)] & bit);
+                }
+            }
+            break;
+        case Button::DecimalPoints:
+            for (int bit = 1; bit <= 8; bit <<= 1) {
+                setChecked(QStringLiteral("chkDP_%1").arg(bit), in[0] & bit);
+            }
+            break;
+        case Button::Brightness:
+            break;
+        case Button::Save:
+        case Button::Recall:
+            showPage(2);
+            choose("cboMEM", in[0]);
+            break;
+        case Button::Configure:
+            showPage(4);
+            choose("cboMBaud", in[0]);
+            choose("cboMuid", in[1]);
+            for (std::size_t i = 0; i < 4; ++i) {
+                setChecked(QStringLiteral("chkDP4_%1").arg(i), in[2 + i] != 0);
+            }
+            break;
+    }
+}
+
+QString WindowDriver::buttonOf(const CommandRow& row) {
+    // In the order of Button.
+    static const char* const buttons[] = {"cmdSendAscii", "cmdSendBCD",  "cmdSendInteger",
+                                          "cmdSendSD",    "cmdDPCtl",    "cmdDP",
+                                          "cmdSaveCS_0",  "cmdSaveCS_1", "cmdConfig"};
+    return buttons[static_cast<int>(row.button)];
+}
+
+void WindowDriver::send(const CommandRow& row) {
+    enter(row);
+    click(buttonOf(row));
+}
+
 QStringList WindowDriver::takeMessages() {
     QStringList taken;
     taken.swap(messages_);
@@ -105,10 +186,14 @@ void WindowDriver::close() {
     window_.reset();
 }
 
+QString echoOf(const CommandRow& row) {
+    return QString::fromStdString(row.wire) + ' ';
+}
+
 QString hexOf(const std::vector<std::uint8_t>& bytes) {
     QString text;
     for (std::uint8_t byte : bytes) {
-        text += QString::fromStdString(echoOf(byte));
+        text += QString::fromStdString(lumidex::echoOf(byte));
     }
     return text;
 }

@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "link/portpins.h"
+#include "link/settings/modini.h"
+#include "support/commandrows.h"
 #include "ui/frmmain.h"
 
 namespace lumidex::test {
@@ -18,8 +21,10 @@ namespace lumidex::test {
 class WindowDriver {
   public:
     // Shows a window on `port` with its settings file in `appDir` (a fresh
-    // temporary directory when empty).
+    // temporary directory when empty), read as the program's start-up reads it.
     explicit WindowDriver(SerialPort& port, const QString& appDir = QString());
+    // Shows a window on `port` with settings a test read itself.
+    WindowDriver(SerialPort& port, const modINI& settings, const PortPins& pins);
     ~WindowDriver();
 
     frmMain& window() { return *window_; }
@@ -46,6 +51,14 @@ class WindowDriver {
     void typeText(const QString& box, const QString& text);
     void showPage(int index);
 
+    // Sets the row's inputs on the controls its button reads (and the UID
+    // selector, except for a configuration), whatever they showed before.
+    void enter(const CommandRow& row);
+    // The button that sends the row's command.
+    static QString buttonOf(const CommandRow& row);
+    // Enters the row and clicks its button.
+    void send(const CommandRow& row);
+
     // Message boxes shown since the last call.
     QStringList takeMessages();
 
@@ -53,15 +66,20 @@ class WindowDriver {
     void close();
 
   private:
+    void show(SerialPort& port, const modINI& settings, const PortPins& pins);
     void showPageOf(QWidget* widget);
 
     std::unique_ptr<QTemporaryDir> tempDir_;
     QString appDir_;
+    std::unique_ptr<modINI> settings_;
     std::unique_ptr<frmMain> window_;
     QStringList messages_;
 };
 
 // "FF 6E " for {0xFF, 0x6E}.
 QString hexOf(const std::vector<std::uint8_t>& bytes);
+
+// The echo the row's frame leaves: "FF 6E ".
+QString echoOf(const CommandRow& row);
 
 }  // namespace lumidex::test

@@ -19,7 +19,7 @@
 #include <sstream>
 #include <string>
 
-#include "link/win32serialport.h"
+#include "link/serial/win32serialport.h"
 #include "protocol/txframe.h"
 
 namespace {

@@ -1,0 +1,73 @@
+// What a display module does with the frames it receives: a model of the
+// module's four digits, its brightness, its memory and its configuration, for
+// the virtual module. Decoded frames go in; the screen and a note of what was
+// done or left undone come out.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "protocol/codes.h"
+#include "protocol/decoder.h"
+
+namespace lumidex {
+
+struct ModuleScreen {
+    // The segment bytes of Digit 4 (leftmost) to Digit 1.
+    std::array<std::uint8_t, 4> digits{};
+    bool bright = true;
+
+    bool operator==(const ModuleScreen& other) const {
+        return digits == other.digits && bright == other.bright;
+    }
+};
+
+// "screen S4 S3 S2 S1 bright": each digit as two upper-case hexadecimal digits.
+std::string screenLine(const ModuleScreen& screen);
+
+// The segment byte drawn for a character of a text frame; none for a
+// character the module has no glyph for.
+std::optional<std::uint8_t> glyphOf(std::uint8_t character);
+
+// What one frame did.
+struct ModuleResponse {
+    // The frame was addressed to this module and understood.
+    bool obeyed = false;
+    // The frame in words, as the decoder describes it.
+    std::string frame;
+    // Everything the module ignored or could not show, one item each.
+    std::vector<std::string> ignored;
+};
+
+class ModuleModel {
+  public:
+    explicit ModuleModel(std::uint8_t uid = 255);
+
+    ModuleResponse apply(const DecodedFrame& frame);
+
+    // Power cycle: a blank screen with the start-up decimal points lit,
+    // bright. The unit identifier and the saved screens are kept.
+    void restart();
+
+    const ModuleScreen& screen() const { return screen_; }
+    std::uint8_t uid() const { return uid_; }
+    // The rate the last configuration frame asked for, if any.
+    std::optional<int> configuredBaud() const { return configuredBaud_; }
+
+  private:
+    void applyDisplay(const DecodedFrame& frame, ModuleResponse& r);
+    void applyConfiguration(const DecodedFrame& frame, ModuleResponse& r);
+    void showText(const std::vector<std::uint8_t>& characters, ModuleResponse& r);
+
+    std::uint8_t uid_;
+    ModuleScreen screen_;
+    // Decimal points lit at start-up, as segment bytes, Digit 4 first.
+    std::array<std::uint8_t, 4> startupPoints_{};
+    std::array<std::optional<std::array<std::uint8_t, 4>>, MemoryLocations> memory_{};
+    std::optional<int> configuredBaud_;
+};
+
+}  // namespace lumidex

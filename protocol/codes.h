@@ -1,0 +1,69 @@
+// What the bytes of a frame mean: the command codes and the length of the
+// frame each one starts, the unit configuration frames go to, the segment
+// bits, the module's baud codes and memory, and how an integer is carried.
+// The encoders, the decoder and the virtual module all read them from here.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace lumidex {
+
+namespace code {
+constexpr std::uint8_t Configure = 0x1E;
+constexpr std::uint8_t Segments = 0x61;
+constexpr std::uint8_t Text = 0x62;
+constexpr std::uint8_t DecimalPoints = 0x63;
+constexpr std::uint8_t Bcd = 0x64;
+constexpr std::uint8_t Unsigned = 0x66;
+constexpr std::uint8_t Signed = 0x67;
+constexpr std::uint8_t Brightness = 0x6E;
+constexpr std::uint8_t Recall = 0x72;
+constexpr std::uint8_t Save = 0x73;
+}  // namespace code
+
+// Whole frame length (unit identifier and code included) implied by a command
+// code, or 0 when the byte is no command code. Frames carry no length of their
+// own: the code alone says how many bytes follow.
+int frameLengthOf(std::uint8_t code);
+
+// The unit identifier every configuration frame is addressed to, whatever the
+// module's own.
+constexpr int ConfigUid = 30;
+
+// The module's screen memory: locations 0 to MemoryLocations - 1.
+constexpr int MemoryLocations = 20;
+
+// Segment byte of a digit: bit values 1 a, 2 b, 4 f, 8 dp, 16 g, 32 c, 64 d, 128 e.
+namespace seg {
+constexpr std::uint8_t A = 0x01, B = 0x02, F = 0x04, Point = 0x08, G = 0x10, C = 0x20, D = 0x40,
+                       E = 0x80;
+}
+
+// A configuration frame's start-up byte for a digit: 08 (its decimal point,
+// as in a segment byte) lights the point at start-up, 00 leaves it off.
+constexpr std::uint8_t StartupPointOn = seg::Point;
+
+// The rates a module runs at, in the order of the window's baud lists, and the
+// code a configuration frame gives each.
+struct ModuleBaud {
+    int rate;
+    std::uint8_t code;
+};
+inline constexpr std::array<ModuleBaud, 3> kModuleBauds = {{{9600, 36}, {19200, 18}, {38400, 9}}};
+
+// The rate a baud code selects; none for a byte that is no baud code.
+std::optional<int> moduleBaudRate(std::uint8_t baudCode);
+
+// The baud codes in hexadecimal, for messages: "24, 12 or 09".
+std::string moduleBaudCodesText();
+// The rates, for messages: "9600, 19200 or 38400".
+std::string moduleBaudRatesText();
+
+// The value an integer frame carries: high byte first, in two's complement
+// when signed.
+long integerValue(bool isSigned, std::uint8_t high, std::uint8_t low);
+
+}  // namespace lumidex
