@@ -16,7 +16,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <iterator>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -25,6 +24,7 @@
 #include "link/portpins.h"
 #include "link/serial/qtserialport.h"
 #include "link/settings/modini.h"
+#include "support/commandrows.h"
 #include "support/files.h"
 #include "support/program.h"
 #include "support/pty.h"
@@ -155,30 +155,23 @@ void reportConfigurationRatio() {
         median, 100 * median / wire, wire);
 }
 
-// lumidex-send with a 10,000-line script (every command in turn) on a
+// lumidex-send with a 10,000-line script (the shared command rows in turn) on a
 // pseudo-terminal at 38400 baud: its processor time per frame against that
 // frame's time on the wire, and its peak memory. The peak is the kernel's
 // high-water mark of the program's own memory, sampled while it runs: the
 // one wait4 reports also counts the memory of the process it was spawned
 // from.
 void reportSenderScript() {
-    struct Line {
-        const char* command;
-        int bytes;
-    };
-    const Line lines[] = {{"text HELO", 6}, {"bcd 1234", 4},          {"uint 4779", 4},
-                          {"int -42", 4},   {"segments 3F 06 5B 4F", 6}, {"points 5", 3},
-                          {"bright", 2},    {"save 3", 3},            {"recall 3", 3},
-                          {"config 7 19200 8", 8}};
+    const std::vector<test::CommandRow>& rows = test::commandRows();
     constexpr int kLines = 10000;
     QTemporaryDir dir;
     QFile file(dir.filePath("script.txt"));
     file.open(QIODevice::WriteOnly);
     long long bytes = 0;
     for (int i = 0; i < kLines; ++i) {
-        const Line& line = lines[i % std::size(lines)];
-        file.write(QByteArray(line.command) + '\n');
-        bytes += line.bytes;
+        const test::CommandRow& row = rows[static_cast<std::size_t>(i) % rows.size()];
+        file.write(QByteArray::fromStdString(row.sender) + '\n');
+        bytes += static_cast<long long>(row.wire.size() + 1) / 3;  // "FF 6E": 2 bytes
     }
     file.close();
 
