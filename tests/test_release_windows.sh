@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The Windows release read back from its files: every program in the laid-out
-# folder carries the icon, version information and manifest; the zip holds the
-# folder; signed with a throwaway self-signed certificate, a program and the
-# installer verify, and fail to once a byte of them changes.
+# The Windows release read back from its files: the laid-out folder holds
+# both programs, and every program in it carries the icon, version
+# information and manifest; the zip holds the folder; signed with a throwaway
+# self-signed certificate, a program and the installer verify, and fail to
+# once a byte of them changes.
 # Usage: test_release_windows.sh BUILD_DIR VERSION
 set -euo pipefail
 build=$1 version=$2 source=$(cd "$(dirname "$0")/.." && pwd) work=$(mktemp -d)
@@ -10,6 +11,9 @@ trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 ico="$source/windows/lumidex-app.ico"
+for name in lumidex-app lumidex-send; do
+    [ -f "$build/lumidex/$name.exe" ] || fail "the folder lacks $name.exe"
+done
 for exe in "$build"/lumidex/*.exe; do
     name=$(basename "$exe" .exe)
     # wrestool rebuilds the icon file, with padding after it.
