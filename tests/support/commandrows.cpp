@@ -22,6 +22,8 @@ const std::vector<CommandRow>& commandRows() {
          R"(UID 255  text "Hi 5")", "text Hi 5"},
         {"text blank 1", B::Text, {}, U" 1", 255, "FF 62 20 20 20 31",
          R"(UID 255  text "   1")", "text  1"},
+        {"text 7 and a blank", B::Text, {}, U"7 ", 255, "FF 62 20 20 37 20",
+         R"(UID 255  text "  7 ")", "text 7 "},
 #ifndef _WIN32
         {"text Latin-1", B::Text, {}, U"\u00b0C\u00ff", 255, "FF 62 20 B0 43 FF",
          "UID 255  text \" \u00b0C\u00ff\"", "text \u00b0C\u00ff"},
