@@ -4,16 +4,16 @@
 // Run with `make bench`; nothing in the tests depends on these figures.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
@@ -179,13 +179,15 @@ void reportSenderScript() {
     const QByteArray program = test::builtProgram("lumidex-send").toLocal8Bit();
     const QByteArray device = pty.slavePath().toLocal8Bit();
     const QByteArray script = file.fileName().toLocal8Bit();
-    const char* args[] = {program.constData(), "--port", device.constData(), "--baud", "38400",
-                          "--script", script.constData(), nullptr};
+    const char* args[] = {
+        program.constData(), "--port", device.constData(), "--baud", "38400", "--script",
+        script.constData(),  nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    if (posix_spawn(&pid, args[0], &actions, nullptr, const_cast<char* const*>(args), environ) != 0) {
+    if (posix_spawn(&pid, args[0], &actions, nullptr, const_cast<char* const*>(args), environ) !=
+        0) {
         std::fprintf(stderr, "could not start %s\n", args[0]);
         return;
     }
@@ -213,7 +215,8 @@ void reportSenderScript() {
     std::printf(
         "\nlumidex-send, %d-line script to a pseudo-terminal: exit status %d, %lld of %lld bytes "
         "arrived; processor time %.0f ms, %.1f us a frame, %.2f %% of the frames' %.2f s on the "
-        "wire at 38400 baud (target: at most 2.5 %%); peak memory %.2f MiB (target: under 10 MiB)\n",
+        "wire at 38400 baud (target: at most 2.5 %%); peak memory %.2f MiB (target: under 10 "
+        "MiB)\n",
         kLines, WIFEXITED(status) ? WEXITSTATUS(status) : -1, received, bytes, cpu * 1e3,
         cpu / kLines * 1e6, 100 * cpu / wire, wire, peakKiB / 1024.0);
 }

@@ -177,11 +177,12 @@ int main(int argc, char* argv[]) {
     for (size_t which = 0; which < count; ++which) {
         std::vector<double> sorted = times[which];
         std::sort(sorted.begin(), sorted.end());
-        std::printf("  %s\n    elapsed %6.1f ms (%.1f to %.1f), ratio %.3f; processor %5.1f ms, "
-                    "ratio %.3f; resident %4.1f MiB\n",
-                    commands[which].c_str(), median(times[which]), sorted.front(), sorted.back(),
-                    median(times[which]) / baseline, median(cpu[which]),
-                    median(cpu[which]) / cpuBaseline, median(rss[which]));
+        std::printf(
+            "  %s\n    elapsed %6.1f ms (%.1f to %.1f), ratio %.3f; processor %5.1f ms, "
+            "ratio %.3f; resident %4.1f MiB\n",
+            commands[which].c_str(), median(times[which]), sorted.front(), sorted.back(),
+            median(times[which]) / baseline, median(cpu[which]), median(cpu[which]) / cpuBaseline,
+            median(rss[which]));
     }
     std::printf("start-up ratio: %.3f (processor time: %.3f)\n", median(times[1]) / baseline,
                 median(cpu[1]) / cpuBaseline);

@@ -104,13 +104,11 @@ void LineInput::open(const LineOptions& options, BytesFn onBytes, ErrorFn onErro
     });
     QObject::connect(&port_, &QSerialPort::errorOccurred,
                      [this, onError](QSerialPort::SerialPortError error) {
-                         if (error != QSerialPort::NoError &&
-                             error != QSerialPort::TimeoutError) {
+                         if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError) {
                              onError("lost " + path_.toStdString() + ": " + reasonOf(port_));
                          }
                      });
-    std::printf("listening on %s at %d baud\n", options.device.toStdString().c_str(),
-                options.baud);
+    std::printf("listening on %s at %d baud\n", options.device.toStdString().c_str(), options.baud);
     std::fflush(stdout);
 }
 

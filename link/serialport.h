@@ -14,12 +14,12 @@ namespace lumidex {
 // Raised by any refused serial-port operation; what() says plainly what failed,
 // for example "port COM3 could not be opened: no such device".
 class SerialPortError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class SerialPort {
-public:
+  public:
     virtual ~SerialPort() = default;
 
     // Records the port number the next open uses. Never fails.

@@ -34,8 +34,8 @@ std::string errorText(unsigned long error) {
         nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text = length > 0 ? std::wstring(buffer, length) : std::wstring();
     LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' ||
-                             text.back() == L' ' || text.back() == L'.')) {
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' ||
+                             text.back() == L'.')) {
         text.pop_back();
     }
     const std::string code = "error " + std::to_string(error);

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "lineinput/lineinput.h"
-#include "module/modulewindow.h"
 #include "module/modulemodel.h"
+#include "module/modulewindow.h"
 #include "ui/fonts.h"
 
 namespace {

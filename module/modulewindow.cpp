@@ -93,12 +93,11 @@ void ModuleWindow::refresh() {
     }
     unit_->setText(unit);
     display_->setScreen(model_.screen());
-    status_->setText(
-        QStringLiteral("Last understood: %1\nIgnored: %2")
-            .arg(lastUnderstood_.empty() ? QStringLiteral("nothing yet")
-                                         : QString::fromStdString(lastUnderstood_),
-                 lastIgnored_.empty() ? QStringLiteral("nothing")
-                                      : QString::fromStdString(lastIgnored_)));
+    status_->setText(QStringLiteral("Last understood: %1\nIgnored: %2")
+                         .arg(lastUnderstood_.empty() ? QStringLiteral("nothing yet")
+                                                      : QString::fromStdString(lastUnderstood_),
+                              lastIgnored_.empty() ? QStringLiteral("nothing")
+                                                   : QString::fromStdString(lastIgnored_)));
 }
 
 }  // namespace lumidex

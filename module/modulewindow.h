@@ -9,8 +9,8 @@
 #include <string>
 
 #include "module/moduledisplay.h"
-#include "protocol/decoder.h"
 #include "module/modulemodel.h"
+#include "protocol/decoder.h"
 
 namespace lumidex {
 

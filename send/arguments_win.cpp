@@ -1,6 +1,7 @@
 // The arguments from the wide command line: the narrow ones are in the ANSI
 // code page, which quietly replaces characters it lacks with look-alikes.
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include "link/win32text.h"

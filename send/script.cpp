@@ -24,7 +24,7 @@ bool isDigit(char ch) {
 int segmentByte(const std::string& text) {
     int value = 0;
     for (const char ch : text) {
-        const int digit = isDigit(ch)                ? ch - '0'
+        const int digit = isDigit(ch)              ? ch - '0'
                           : ch >= 'a' && ch <= 'f' ? ch - 'a' + 10
                           : ch >= 'A' && ch <= 'F' ? ch - 'A' + 10
                                                    : -1;
@@ -159,8 +159,8 @@ const Command* findCommand(std::string_view name) {
     for (const Command& command : kCommands) {
         known += std::string(command.name) + ", ";
     }
-    throw BadInput("unknown command " + quoted(name) + " (commands: " + known +
-                   std::string(kWait) + ", " + std::string(kUid) + ")");
+    throw BadInput("unknown command " + quoted(name) + " (commands: " + known + std::string(kWait) +
+                   ", " + std::string(kUid) + ")");
 }
 
 [[noreturn]] void wrongCount(std::string_view name, std::size_t count, std::string_view syntax) {

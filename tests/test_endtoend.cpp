@@ -198,8 +198,8 @@ void EndToEndTest::pinnedPortReachesTheMonitor() {
     }
     QTemporaryDir dir;
     const QString ini = dir.path() + "/lumidex2.ini";
-    const QByteArray ports = "[Ports]\r\n; the bench monitor\r\n  com2 = " +
-                             monitor.path().toLocal8Bit() + "\r\n";
+    const QByteArray ports =
+        "[Ports]\r\n; the bench monitor\r\n  com2 = " + monitor.path().toLocal8Bit() + "\r\n";
     writeFileBytes(ini, "[Settings]\r\nCommPort=2\r\nSetting=19200,n,8,1\r\n" + ports);
     QStringList expected;
     {

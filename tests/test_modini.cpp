@@ -1,7 +1,7 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
-#include <QtTest>
 #include <QThread>
+#include <QtTest>
 
 #include "link/portpins.h"
 #include "link/settings/modini.h"
@@ -14,9 +14,7 @@
 
 using namespace lumidex;
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 class TestModIni : public QObject {
     Q_OBJECT
@@ -86,7 +84,8 @@ class TestModIni : public QObject {
         const QString program = top.path() + "/program";
         const QString home = top.path() + "/home";
         QVERIFY(QDir().mkpath(program) && QDir().mkpath(home));
-        const QByteArray shipped = "; shipped\r\n[Settings]\r\nCommPort=3\r\n[Ports]\r\nCOM2 = x\r\n";
+        const QByteArray shipped =
+            "; shipped\r\n[Settings]\r\nCommPort=3\r\n[Ports]\r\nCOM2 = x\r\n";
         test::writeFileBytes(program + "/lumidex2.ini", shipped);
         ::chmod(top.path().toLocal8Bit().constData(), 0755);
         ::chmod(program.toLocal8Bit().constData(), 0555);
@@ -98,7 +97,9 @@ class TestModIni : public QObject {
             const bool ok = ini.readPath() == QDir::toNativeSeparators(program + "/lumidex2.ini") &&
                             ini.writePath() == QDir::toNativeSeparators(copy) &&
                             ini.ReadIni("Settings", "CommPort") == "3" &&
-                            !ini.WriteIni("Settings", {{"CommPort", "5"}, {"Setting", "19200,n,8,1"}});
+                            !ini.WriteIni("Settings", {{"CommPort", "5"},
+                                                       { "Setting",
+                                                         "19200,n,8,1" }});
             return ok ? 0 : 1;
         });
         const int second = lumidex::test::runUnprivileged([&] {
@@ -114,9 +115,14 @@ class TestModIni : public QObject {
         const QString blocked = top.path() + "/blocked";
         test::writeFileBytes(blocked, "a file where a folder should be");
         const int third = lumidex::test::runUnprivileged([&] {
-            const auto failure = modINI(program, blocked).WriteIni("Settings", {{"CommPort", "6"}});
-            const QString folder = QDir::toNativeSeparators(blocked + "/" + perUserFolderName(program));
-            return failure && failure->reason.startsWith("its folder " + folder + " could not be created (")
+            const auto failure = modINI(program, blocked).WriteIni("Settings", {{
+                                                                       "CommPort",
+                                                                       "6"
+                                                                   }});
+            const QString folder =
+                QDir::toNativeSeparators(blocked + "/" + perUserFolderName(program));
+            return failure && failure->reason.startsWith("its folder " + folder +
+                                                         " could not be created (")
                        ? 0
                        : 1;
         });
@@ -128,8 +134,9 @@ class TestModIni : public QObject {
         QCOMPARE(second, 0);
         QCOMPARE(third, 0);
         QCOMPARE(test::fileBytes(program + "/lumidex2.ini"), shipped);
-        QCOMPARE(test::fileBytes(copy), QByteArray("; shipped\r\n[Settings]\r\nCommPort=5\r\n"
-                                             "Setting=19200,n,8,1\r\n[Ports]\r\nCOM2 = x\r\n"));
+        QCOMPARE(test::fileBytes(copy),
+                 QByteArray("; shipped\r\n[Settings]\r\nCommPort=5\r\n"
+                            "Setting=19200,n,8,1\r\n[Ports]\r\nCOM2 = x\r\n"));
 #else
         QSKIP("permission bits are a POSIX matter");
 #endif
@@ -160,13 +167,20 @@ class TestModIni : public QObject {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
         QTest::addColumn<int>("port");  // 0: no pin
-        QTest::newRow("pinned") << "COM2" << "/dev/serial/by-id/usb-x" << 2;
-        QTest::newRow("letter case") << "com10" << "/dev/pts/3" << 10;
-        QTest::newRow("leading zero") << "COM02" << "/dev/x" << 0;
-        QTest::newRow("zero") << "COM0" << "/dev/x" << 0;
-        QTest::newRow("no number") << "COMx" << "/dev/x" << 0;
-        QTest::newRow("empty device") << "COM3" << "" << 0;
-        QTest::newRow("other key") << "LPT1" << "/dev/x" << 0;
+        QTest::newRow("pinned") << "COM2"
+                                << "/dev/serial/by-id/usb-x" << 2;
+        QTest::newRow("letter case") << "com10"
+                                     << "/dev/pts/3" << 10;
+        QTest::newRow("leading zero") << "COM02"
+                                      << "/dev/x" << 0;
+        QTest::newRow("zero") << "COM0"
+                              << "/dev/x" << 0;
+        QTest::newRow("no number") << "COMx"
+                                   << "/dev/x" << 0;
+        QTest::newRow("empty device") << "COM3"
+                                      << "" << 0;
+        QTest::newRow("other key") << "LPT1"
+                                   << "/dev/x" << 0;
     }
     void portPins() {
         QFETCH(QString, key);

@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "module/modulewindow.h"
 #include "link/serial/qtserialport.h"
+#include "module/modulewindow.h"
 #include "support/modulesession.h"
 #include "support/program.h"
 #include "support/pty.h"
@@ -91,7 +91,8 @@ void TestModule::operatorScript() {
     if (!PseudoTerminal::available()) {
         QSKIP("this system has no pseudo-terminals");
     }
-    QVERIFY2(QFileInfo::exists(builtProgram("lumidex-module")), qPrintable(builtProgram("lumidex-module")));
+    QVERIFY2(QFileInfo::exists(builtProgram("lumidex-module")),
+             qPrintable(builtProgram("lumidex-module")));
     QProcess module;
     const QString device = startModule(module);
     QVERIFY2(!device.isEmpty(), module.readAllStandardError().constData());

@@ -24,57 +24,67 @@ void TestModuleModel::scripts_data() {
     QTest::addColumn<QString>("ignored");  // all notes, joined with "; "
 
     const QString none;
-    QTest::newRow("segments, Digit 4 first")
-        << 255 << "FF61 01020408" << "screen 01 02 04 08 bright" << none;
-    QTest::newRow("text glyphs, T is degree")
-        << 255 << "FF62 38542D41" << "screen F7 17 10 B7 bright" << none;
+    QTest::newRow("segments, Digit 4 first") << 255 << "FF61 01020408"
+                                             << "screen 01 02 04 08 bright" << none;
+    QTest::newRow("text glyphs, T is degree") << 255 << "FF62 38542D41"
+                                              << "screen F7 17 10 B7 bright" << none;
     QTest::newRow("text without glyph drawn blank")
-        << 255 << "FF62 42312009" << "screen 00 22 00 00 bright"
+        << 255 << "FF62 42312009"
+        << "screen 00 22 00 00 bright"
         << "character 'B' (0x42) on digit 4 (no glyph, drawn blank); "
            "character 0x09 on digit 1 (no glyph, drawn blank)";
-    QTest::newRow("points keep segments")
-        << 255 << "FF61 F7F7FFFF FF63 15" << "screen F7 FF F7 FF bright"
-        << "decimal-point bits 0x10 (they name no digit)";
-    QTest::newRow("bcd") << 255 << "FF64 1234" << "screen 22 D3 73 36 bright" << none;
-    QTest::newRow("bcd nibble above 9")
-        << 255 << "FF64 1A34" << "screen 22 00 73 36 bright"
-        << "BCD nibble A on digit 3 (above 9, drawn blank)";
-    QTest::newRow("unsigned zero") << 255 << "FF66 0000" << "screen 00 00 00 E7 bright" << none;
-    QTest::newRow("unsigned too wide")
-        << 255 << "FF66 2710" << "screen 10 10 10 10 bright"
-        << "value 10000 (needs more than four places)";
-    QTest::newRow("signed -1000")
-        << 255 << "FF67 FC18" << "screen 10 10 10 10 bright"
-        << "value -1000 (needs more than four places)";
+    QTest::newRow("points keep segments") << 255 << "FF61 F7F7FFFF FF63 15"
+                                          << "screen F7 FF F7 FF bright"
+                                          << "decimal-point bits 0x10 (they name no digit)";
+    QTest::newRow("bcd") << 255 << "FF64 1234"
+                         << "screen 22 D3 73 36 bright" << none;
+    QTest::newRow("bcd nibble above 9") << 255 << "FF64 1A34"
+                                        << "screen 22 00 73 36 bright"
+                                        << "BCD nibble A on digit 3 (above 9, drawn blank)";
+    QTest::newRow("unsigned zero") << 255 << "FF66 0000"
+                                   << "screen 00 00 00 E7 bright" << none;
+    QTest::newRow("unsigned too wide") << 255 << "FF66 2710"
+                                       << "screen 10 10 10 10 bright"
+                                       << "value 10000 (needs more than four places)";
+    QTest::newRow("signed -1000") << 255 << "FF67 FC18"
+                                  << "screen 10 10 10 10 bright"
+                                  << "value -1000 (needs more than four places)";
     QTest::newRow("recall restores digits, not brightness")
         << 255 << "FF62 31323334 FF63 01 FF73 13 FF62 20202020 FF6E FF72 13"
         << "screen 22 D3 73 3E dim" << none;
-    QTest::newRow("recall empty location")
-        << 255 << "FF62 31323334 FF72 05" << "screen 00 00 00 00 bright" << none;
+    QTest::newRow("recall empty location") << 255 << "FF62 31323334 FF72 05"
+                                           << "screen 00 00 00 00 bright" << none;
     QTest::newRow("location above 19")
-        << 255 << "FF62 31323334 FF73 14 FF72 14" << "screen 22 D3 73 36 bright"
+        << 255 << "FF62 31323334 FF73 14 FF72 14"
+        << "screen 22 D3 73 36 bright"
         << "memory location 20 (locations are 0 to 19); memory location 20 (locations are 0 to 19)";
-    QTest::newRow("other unit")
-        << 7 << "FF6E 0762 31202020" << "screen 22 00 00 00 bright"
-        << "frame for UID 255 (this module is 7)";
+    QTest::newRow("other unit") << 7 << "FF6E 0762 31202020"
+                                << "screen 22 00 00 00 bright"
+                                << "frame for UID 255 (this module is 7)";
     QTest::newRow("configure, then new UID, then restart")
-        << 255 << "1E1E 09 05 08000008 | FF6E 056E restart" << "screen 08 00 00 08 bright"
+        << 255 << "1E1E 09 05 08000008 | FF6E 056E restart"
+        << "screen 08 00 00 08 bright"
         << "frame for UID 255 (this module is 5)";
     QTest::newRow("configure elsewhere than 30")
-        << 30 << "FF1E 24 07 00000000 1E6E" << "screen 00 00 00 00 dim"
+        << 30 << "FF1E 24 07 00000000 1E6E"
+        << "screen 00 00 00 00 dim"
         << "configuration frame for UID 255 (taken only at UID 30)";
     QTest::newRow("configure with a bad baud code")
-        << 255 << "1E1E 25 07 00000000 FF6E" << "screen 00 00 00 00 dim"
+        << 255 << "1E1E 25 07 00000000 FF6E"
+        << "screen 00 00 00 00 dim"
         << "configuration with baud code 0x25 (not 24, 12 or 09; nothing changed)";
     QTest::newRow("configure with a bad point byte")
-        << 255 << "1E1E 24 07 00000100 FF6E" << "screen 00 00 00 00 dim"
+        << 255 << "1E1E 24 07 00000100 FF6E"
+        << "screen 00 00 00 00 dim"
         << "configuration with start-up point byte 0x01 on digit 2 (not 00 or 08; nothing changed)";
     QTest::newRow("unknown code, then understood")
-        << 255 << "FF41 FF6E" << "screen 00 00 00 00 dim"
+        << 255 << "FF41 FF6E"
+        << "screen 00 00 00 00 dim"
         << "UID 255  unknown command code 0x41 (skipped the UID byte FF); "
            "UID 65  unknown command code 0xFF (skipped the UID byte 41)";
     QTest::newRow("cut short, then understood")
-        << 255 << "FF6231 | FF6E" << "screen 00 00 00 00 dim"
+        << 255 << "FF6231 | FF6E"
+        << "screen 00 00 00 00 dim"
         << "UID 255  text frame cut short: 3 of 6 bytes (FF 62 31)";
 }
 
@@ -122,8 +132,8 @@ void TestModuleModel::randomBytesAreEachObeyedOrNamed() {
     int obeyed = 0;
     for (int i = 0; i < 20000; ++i) {
         // Mostly command codes and unit 30, so that many frames are whole.
-        static const std::uint8_t likely[] = {0x1E, 0x61, 0x62, 0x63, 0x64, 0x66, 0x67, 0x6E,
-                                              0x72, 0x73, 0x08, 0x00};
+        static const std::uint8_t likely[] = {0x1E, 0x61, 0x62, 0x63, 0x64, 0x66,
+                                              0x67, 0x6E, 0x72, 0x73, 0x08, 0x00};
         const std::uint8_t byte =
             random() % 2 ? likely[random() % sizeof likely] : std::uint8_t(random());
         std::vector<DecodedFrame> frames = decoder.feed(&byte, 1);

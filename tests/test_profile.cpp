@@ -51,7 +51,6 @@ std::vector<std::string> entries(const fs::path& dir) {
     return names;
 }
 
-
 // Makes `link` a symbolic link to `target` (relative to the link's folder).
 // Wine's CreateSymbolicLinkW creates nothing, so under Wine the link is made
 // by the host's ln through Wine's bridge to host programs.
@@ -63,8 +62,8 @@ bool makeSymbolicLink(const fs::path& target, const fs::path& link) {
     }
 #ifdef Q_OS_WIN
     using UnixName = char*(__cdecl*)(const wchar_t*);
-    const auto unixName = reinterpret_cast<UnixName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     char* hostLink = unixName ? unixName(link.c_str()) : nullptr;
     if (!hostLink) {
         return false;
@@ -82,7 +81,8 @@ bool makeSymbolicLink(const fs::path& target, const fs::path& link) {
     WaitForSingleObject(process.hProcess, 10000);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
-    return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES;  // MinGW's fs::exists fails on links
+    return GetFileAttributesW(link.c_str()) !=
+           INVALID_FILE_ATTRIBUTES;  // MinGW's fs::exists fails on links
 #else
     return false;
 #endif
@@ -154,7 +154,8 @@ class TestProfile : public QObject {
         QTest::newRow("new file") << bin("") << bin("k") << bin("[s]\r\nk=v\r\n");
         QTest::newRow("replace in place")
             << bin("; top\n[S]\n  K = 1 \t\nz=2\n") << bin("k") << bin("; top\n[S]\nK=v\r\nz=2\n");
-        QTest::newRow("replace last line") << bin("[s]\r\nk=1") << bin("k") << bin("[s]\r\nk=v\r\n");
+        QTest::newRow("replace last line")
+            << bin("[s]\r\nk=1") << bin("k") << bin("[s]\r\nk=v\r\n");
         QTest::newRow("after last key, comments stay below")
             << bin("[s]\r\na=1\r\n; note\r\n\r\n[t]\r\nk=1\r\n") << bin("k")
             << bin("[s]\r\na=1\r\nk=v\r\n; note\r\n\r\n[t]\r\nk=1\r\n");
@@ -304,8 +305,8 @@ class TestProfile : public QObject {
         const fs::path file = dir.filePath("p.ini").toStdString();
         test::writeFileBytes(file, sv(content));
         QCOMPARE(readProfileString(file, "Settings", "CommPort"), std::string("3"));
-        const auto failure = writeProfileStrings(
-            file, "Settings", {{"CommPort", "5"}, {"Setting", "19200,n,8,1"}});
+        const auto failure =
+            writeProfileStrings(file, "Settings", {{"CommPort", "5"}, {"Setting", "19200,n,8,1"}});
         if (expected.isEmpty()) {
             QVERIFY(failure);
             QVERIFY2(failure->reason.find("UTF-16") != std::string::npos, failure->reason.c_str());
@@ -414,12 +415,12 @@ class TestProfile : public QObject {
         profileio::setReplaceFileHook(loseOriginal);
         profileio::setMoveFileHook(
             [](const wchar_t*, const wchar_t*) -> unsigned long { return ERROR_ACCESS_DENIED; });
-        const auto failure = writeProfileStrings(file, "s", {{"k", "2"}});
+        const auto failure = writeProfileStrings(file, "s", {{ "k", "2" }});
         profileio::setReplaceFileHook(nullptr);
         profileio::setMoveFileHook(nullptr);
         QVERIFY(failure && failure->reason.find("the new settings are in") != std::string::npos);
         QCOMPARE(readProfileString(file, "s", "k"), std::string("2"));
-        QVERIFY(!writeProfileStrings(file, "s", {{"t", "3"}}));
+        QVERIFY(!writeProfileStrings(file, "s", {{ "t", "3" }}));
         QCOMPARE(test::fileBytes(file), std::string("; keep\r\n[s]\r\nk=2\r\nt=3\r\n"));
         QCOMPARE(entries(dir.path().toStdWString()), std::vector<std::string>{"p.ini"});
     }
@@ -468,7 +469,7 @@ class TestProfile : public QObject {
                 holder = INVALID_HANDLE_VALUE;
             }
         }
-        const auto failure = writeProfileStrings(file, "s", {{"k", "2"}});
+        const auto failure = writeProfileStrings(file, "s", {{ "k", "2" }});
         profileio::setReplaceFileHook(nullptr);
         if (releaser) {
             WaitForSingleObject(releaser, INFINITE);

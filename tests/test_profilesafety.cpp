@@ -32,8 +32,7 @@ namespace {
 int temporaries(const fs::path& file) {
     int count = 0;
     for (const auto& e : fs::directory_iterator(file.parent_path())) {
-        count += profileio::isTemporaryName(e.path().filename().string(),
-                                            file.filename().string());
+        count += profileio::isTemporaryName(e.path().filename().string(), file.filename().string());
     }
     return count;
 }
@@ -58,9 +57,7 @@ class TestProfileSafety : public QObject {
         const fs::path file = dir.filePath("lumidex2.ini").toStdString();
         const std::string padding = "[Padding]\r\n" + std::string(300 * 1024, 'p') + "\r\n";
         QVERIFY(!writeProfileStrings(file, "Settings", pair(0)));
-        {
-            std::ofstream(file, std::ios::binary | std::ios::app) << padding;
-        }
+        { std::ofstream(file, std::ios::binary | std::ios::app) << padding; }
         std::mt19937 rng(11);
         int leftovers = 0;
         for (int kill = 0; kill < 100; ++kill) {
@@ -109,8 +106,8 @@ class TestProfileSafety : public QObject {
                     ::close(gate[1]);
                     char c;
                     (void)!::read(gate[0], &c, 1);  // both start when the gate closes
-                    const bool ok = !writeProfileStrings(file, "Settings",
-                                                         {{w == 0 ? "A" : "B", std::to_string(round)}});
+                    const bool ok = !writeProfileStrings(
+                        file, "Settings", {{w == 0 ? "A" : "B", std::to_string(round)}});
                     ::_exit(ok ? 0 : 1);
                 }
             }
@@ -127,7 +124,6 @@ class TestProfileSafety : public QObject {
         }
         QCOMPARE(temporaries(file), 0);
     }
-
 
     // A save the disk cannot hold (a file size limit stands in for a full
     // disk) fails and leaves the folder as it found it: no temporary file, and
@@ -174,7 +170,8 @@ class TestProfileSafety : public QObject {
             auto writer = [&](const char* key) {
                 while (!go) {
                 }
-                failures += bool(writeProfileStrings(file, "Settings", {{key, std::to_string(round)}}));
+                failures +=
+                    bool(writeProfileStrings(file, "Settings", {{key, std::to_string(round)}}));
             };
             std::thread a(writer, "A");
             std::thread b(writer, "B");

@@ -132,7 +132,8 @@ void TestWine::startWine(QProcess& process, const QString& program, const QStrin
 }
 
 void TestWine::linkCom(int n, const QString& device) {
-    const QString link = qEnvironmentVariable("WINEPREFIX") + QStringLiteral("/dosdevices/com%1").arg(n);
+    const QString link =
+        qEnvironmentVariable("WINEPREFIX") + QStringLiteral("/dosdevices/com%1").arg(n);
     QFile::remove(link);
     QVERIFY2(QFile::link(device, link), qPrintable(link));
 }
@@ -209,8 +210,9 @@ void TestWine::openFailsPlainlyAndStaysClosed() {
     QFile(file).open(QIODevice::WriteOnly);
     linkCom(44, file);
 
-    const QString refused = "error port COM43 could not be opened: it is not a serial device or "
-                            "does not accept settings ";
+    const QString refused =
+        "error port COM43 could not be opened: it is not a serial device or "
+        "does not accept settings ";
     const std::pair<QString, QString> cases[] = {
         {"open 47 9600,n,8,1", "error port COM47 could not be opened: no such device"},
         {"open 43 9600,x,8,1",
@@ -282,7 +284,8 @@ void TestWine::unplugFailsTheNextByteAndAReopenWorks() {
 void TestWine::portHeldByAnotherProgramIsRefused() {
 #ifdef Q_OS_UNIX
     PseudoTerminal pty;
-    const Fd holder{::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC)};
+    const Fd holder{
+        ::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC)};
     QCOMPARE(::ioctl(holder.fd, TIOCEXCL), 0);
     linkCom(46, pty.slavePath());
 
@@ -331,9 +334,12 @@ void TestWine::deviceTakingNothingFailsQuicklyAndLosesNothing() {
 void TestWine::ansiText_data() {
     QTest::addColumn<QString>("codePage");
     QTest::addColumn<QString>("locale");  // empty: UTF-8 through the program's manifest
-    QTest::newRow("1252") << "1252" << "en_US";
-    QTest::newRow("932") << "932" << "ja_JP";
-    QTest::newRow("UTF-8") << "65001" << "";
+    QTest::newRow("1252") << "1252"
+                          << "en_US";
+    QTest::newRow("932") << "932"
+                         << "ja_JP";
+    QTest::newRow("UTF-8") << "65001"
+                           << "";
 }
 
 // Wine takes its code page from the host's locale, or from a manifest beside
@@ -362,9 +368,9 @@ void TestWine::ansiText() {
         const QString path = dir_.filePath(locale + ".UTF-8");
         QProcess localedef;
         localedef.start("localedef", {"-i", locale, "-f", "UTF-8", path});
-        QVERIFY2(localedef.waitForFinished(120000) && localedef.exitCode() <= 1 &&
-                     QFile::exists(path),
-                 localedef.readAllStandardError().constData());
+        QVERIFY2(
+            localedef.waitForFinished(120000) && localedef.exitCode() <= 1 && QFile::exists(path),
+            localedef.readAllStandardError().constData());
         extra.insert("LOCPATH", dir_.path());
         extra.insert("LC_ALL", locale + ".UTF-8");
     }

@@ -46,16 +46,15 @@ struct Step {
 // Connects, sends every command the window has, disconnects and changes the
 // baud rate (which the settings file must record).
 const Step kSteps[] = {
-    {Step::Click, "cmdConnect"},
-    {Step::Type, "txtASCII", "12ab"},      {Step::Click, "cmdSendAscii"},
-    {Step::Click, "cmdSendInteger"},       {Step::Click, "Check1"},
-    {Step::Click, "cmdSendInteger"},       {Step::Click, "cmdSendBCD"},
-    {Step::Click, "cmdSaveCS_0"},          {Step::Click, "cmdSaveCS_1"},
-    {Step::Click, "cmdDP"},                {Step::Click, "chkD1_1"},
-    {Step::Click, "chkD4_64"},             {Step::Click, "cmdSendSD"},
-    {Step::Click, "chkDP_2"},              {Step::Click, "cmdDPCtl"},
-    {Step::Click, "cmdConfig"},            {Step::Click, "cmdConnect"},
-    {Step::Pick, "cboBaud", {}, 1},
+    {Step::Click, "cmdConnect"},   {Step::Type, "txtASCII", "12ab"},
+    {Step::Click, "cmdSendAscii"}, {Step::Click, "cmdSendInteger"},
+    {Step::Click, "Check1"},       {Step::Click, "cmdSendInteger"},
+    {Step::Click, "cmdSendBCD"},   {Step::Click, "cmdSaveCS_0"},
+    {Step::Click, "cmdSaveCS_1"},  {Step::Click, "cmdDP"},
+    {Step::Click, "chkD1_1"},      {Step::Click, "chkD4_64"},
+    {Step::Click, "cmdSendSD"},    {Step::Click, "chkDP_2"},
+    {Step::Click, "cmdDPCtl"},     {Step::Click, "cmdConfig"},
+    {Step::Click, "cmdConnect"},   {Step::Pick, "cboBaud", {}, 1},
 };
 
 // A process stopped when the test is over.
@@ -280,10 +279,9 @@ void WindowWineTest::operatorRunsTheWindowsProgram() {
 
     QString found;
     QVERIFY2(xdo({"search", "--sync", "--onlyvisible", "--name", "^Lumidex App$"}, &found, 90000),
-             qPrintable(QString("no window on %1 (the program %2)")
-                            .arg(display_, app_.process.state() == QProcess::Running
-                                               ? "runs"
-                                               : "ended")));
+             qPrintable(
+                 QString("no window on %1 (the program %2)")
+                     .arg(display_, app_.process.state() == QProcess::Running ? "runs" : "ended")));
     window_ = found.split('\n').value(0).trimmed();
     QString geometry;
     QVERIFY2(xdo({"getwindowgeometry", "--shell", window_}, &geometry), qPrintable(xdoError_));
@@ -321,7 +319,8 @@ void WindowWineTest::operatorRunsTheWindowsProgram() {
                      qPrintable(xdoError_));
         } else if (step.kind == Step::Pick) {
             // The click opened the list; close it and pick with the keyboard.
-            keys << "Escape" << "Home";
+            keys << "Escape"
+                 << "Home";
             for (int k = 0; k < step.position; ++k) {
                 keys << "Down";
             }

@@ -15,14 +15,14 @@ void loadWindowFont();
 // begun before the application object, it overlaps that object's set-up on a
 // second processor. wait() returns once it is loaded; the destructor waits too.
 class FontConfigPreload {
-public:
+  public:
     FontConfigPreload();
     ~FontConfigPreload();
     FontConfigPreload(const FontConfigPreload&) = delete;
     FontConfigPreload& operator=(const FontConfigPreload&) = delete;
     void wait();
 
-private:
+  private:
     std::thread thread_;
 };
 

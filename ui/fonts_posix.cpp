@@ -22,7 +22,9 @@ void loadWindowFont() {
 // configuration already current and returns at once.
 FontConfigPreload::FontConfigPreload() : thread_([] { FcInit(); }) {}
 
-FontConfigPreload::~FontConfigPreload() { wait(); }
+FontConfigPreload::~FontConfigPreload() {
+    wait();
+}
 
 void FontConfigPreload::wait() {
     if (thread_.joinable()) {

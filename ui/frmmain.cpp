@@ -172,7 +172,7 @@ void frmMain::describePorts() {
         const std::optional<QString> pin = pinnedDevice(pins_, n);
         const std::optional<QString> device = deviceForPort(n, devices);
         cboComm->setItemData(n - 1,
-                             pin      ? tr("COM%1 opens %2 (pinned in lumidex2.ini)").arg(n).arg(*pin)
+                             pin ? tr("COM%1 opens %2 (pinned in lumidex2.ini)").arg(n).arg(*pin)
                              : device ? tr("COM%1 opens %2").arg(n).arg(*device)
                                       : tr("No serial device is present for COM%1").arg(n),
                              Qt::ToolTipRole);

@@ -2,8 +2,8 @@
 // the window icon.
 #pragma once
 
-#include <QIcon>
 #include <QColor>
+#include <QIcon>
 #include <QPainter>
 #include <QPixmap>
 #include <cstdint>

@@ -70,8 +70,8 @@ class Win32SerialPort : public SerialPortBase {
     DevicePathResolver resolver_;
     void* handle_;                               // INVALID_HANDLE_VALUE while closed
     unsigned writeTimeoutMs_ = kWriteTimeoutMs;  // as the driver has it now
-    std::size_t reservedLeft_ = 0;                // bytes left of the frame
-    unsigned long long frameEnd_ = 0;             // tick count its budget ends
+    std::size_t reservedLeft_ = 0;               // bytes left of the frame
+    unsigned long long frameEnd_ = 0;            // tick count its budget ends
 };
 
 }  // namespace lumidex

@@ -92,7 +92,8 @@ std::string settingsText(const DCB& dcb) {
     const char* const parities = "noems";
     const char* const stopBits[] = {"1", "1.5", "2"};
     return std::to_string(dcb.BaudRate) + "," + (dcb.Parity < 5 ? parities[dcb.Parity] : '?') +
-           "," + std::to_string(dcb.ByteSize) + "," + (dcb.StopBits < 3 ? stopBits[dcb.StopBits] : "?");
+           "," + std::to_string(dcb.ByteSize) + "," +
+           (dcb.StopBits < 3 ? stopBits[dcb.StopBits] : "?");
 }
 
 // Applies the line parameters with every kind of flow control off, so 0x11

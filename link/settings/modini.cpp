@@ -1,8 +1,8 @@
 #include "link/settings/modini.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -87,8 +87,8 @@ bool modINI::perUserCopyRead() const {
 }
 
 QString modINI::readPath() const {
-    return QDir::toNativeSeparators(QString::fromStdU16String(
-        (perUserCopyRead() ? *perUser_ : besideProgram_).u16string()));
+    return QDir::toNativeSeparators(
+        QString::fromStdU16String((perUserCopyRead() ? *perUser_ : besideProgram_).u16string()));
 }
 
 QString modINI::writePath() const {
@@ -201,10 +201,11 @@ std::optional<modINI::WriteFailure> modINI::write(
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
         if (ec) {
-            return WriteFailure{path, QStringLiteral("its folder %1 could not be created (%2)")
-                                          .arg(QDir::toNativeSeparators(
-                                                   QString::fromStdU16String(folder.u16string())),
-                                               QString::fromLocal8Bit(ec.message().c_str()))};
+            return WriteFailure{
+                path,
+                QStringLiteral("its folder %1 could not be created (%2)")
+                    .arg(QDir::toNativeSeparators(QString::fromStdU16String(folder.u16string())),
+                         QString::fromLocal8Bit(ec.message().c_str()))};
         }
     }
     const std::optional<ProfileWriteFailure> failure =

@@ -332,8 +332,8 @@ std::optional<std::string> updatedBytes(std::string_view original, std::string_v
 constexpr int kLockTimeoutMs = 3000;
 
 std::optional<ProfileWriteFailure> writeEntries(const fs::path& file, std::string_view section,
-                                               const std::vector<ProfileEntry>& entries,
-                                               const std::optional<fs::path>& seed);
+                                                const std::vector<ProfileEntry>& entries,
+                                                const std::optional<fs::path>& seed);
 
 }  // namespace
 
@@ -369,8 +369,8 @@ std::optional<ProfileWriteFailure> writeProfileStrings(const fs::path& file,
 namespace {
 
 std::optional<ProfileWriteFailure> writeEntries(const fs::path& file, std::string_view section,
-                                               const std::vector<ProfileEntry>& entries,
-                                               const std::optional<fs::path>& seed) {
+                                                const std::vector<ProfileEntry>& entries,
+                                                const std::optional<fs::path>& seed) {
     const auto fail = [](std::string reason) { return ProfileWriteFailure{std::move(reason)}; };
     try {
         std::string reason;

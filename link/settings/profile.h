@@ -46,7 +46,7 @@ std::optional<std::string> profileUpdate(std::string_view content, std::string_v
 // The entries of `section` in file order, each key once (its first
 // occurrence), values as profileLookup reads them.
 std::vector<std::pair<std::string, std::string>> profileSectionEntries(std::string_view content,
-                                                                      std::string_view section);
+                                                                       std::string_view section);
 
 // Files above this size are not read: they count as unusable.
 inline constexpr std::size_t kProfileSizeLimit = std::size_t(1) << 20;

@@ -84,11 +84,11 @@ class FileLock {
 };
 
 enum class ReplaceResult {
-    Replaced,        // `target` now holds the new content
-    Failed,          // `target` holds what it held before; see `reason`
-    FolderRefused,   // as Failed, because the folder refused the temporary file
-    Stranded,  // the system removed `target` and the new content is left under
-               // `reason`'s temporary name, which was not removed
+    Replaced,       // `target` now holds the new content
+    Failed,         // `target` holds what it held before; see `reason`
+    FolderRefused,  // as Failed, because the folder refused the temporary file
+    Stranded,       // the system removed `target` and the new content is left under
+                    // `reason`'s temporary name, which was not removed
 };
 
 struct ReplaceOutcome {

@@ -62,8 +62,8 @@ inline const std::vector<SessionStep>& moduleSession() {
          "segments 01 00 00 22", "01 00 00 22 dim"},
         {"configure to UID 5", [](W& w) { w.pick("cboMuid", 5), w.click("cmdConfig"); },
          "config 5 9600 0", "00 75 D5 D4 dim"},
-        {"UID 255 is no longer obeyed", [](W& w) { w.click("cmdDP"); }, "bright",
-         "00 75 D5 D4 dim", "frame for UID 255 (this module is 5)"},
+        {"UID 255 is no longer obeyed", [](W& w) { w.click("cmdDP"); }, "bright", "00 75 D5 D4 dim",
+         "frame for UID 255 (this module is 5)"},
         {"UID 5 is", [](W& w) { w.pick("cboUID", 5), w.click("cmdDP"); }, "uid 5\nbright",
          "00 75 D5 D4 bright"},
     };
@@ -73,8 +73,7 @@ inline const std::vector<SessionStep>& moduleSession() {
 // The next line the module prints, or an empty string after `ms`.
 inline QString nextLine(QProcess& module, int ms = 5000) {
     const QDeadlineTimer deadline(ms);
-    while (!module.canReadLine() && !deadline.hasExpired() &&
-           module.state() == QProcess::Running) {
+    while (!module.canReadLine() && !deadline.hasExpired() && module.state() == QProcess::Running) {
         module.waitForReadyRead(int(std::max<qint64>(deadline.remainingTime(), 1)));
     }
     return module.canReadLine() ? QString::fromUtf8(module.readLine()).chopped(1) : QString();
