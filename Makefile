@@ -12,8 +12,8 @@ PACKAGE_PACKAGES := dpkg-dev file
 BENCH_PACKAGES := libbenchmark-dev libx11-dev xvfb xauth
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
-.PHONY: all run test build deps bench fuzz package clean test-windows windows windows-configure \
-        windows-build windows-installer windows-icon qt-mingw
+.PHONY: all run test check build deps bench fuzz package clean test-windows windows windows-configure \
+        windows-build windows-installer windows-icon qt-mingw format format-check
 
 all: build
 
@@ -47,6 +47,26 @@ build: deps
 test: build
 	$(call install_missing,$(TEST_PACKAGES))
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The quick loop: every test but those labelled slow (the end-to-end,
+# settings-safety, package and Wine tests).
+check: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE slow
+
+# Every C++ source formatted with the project's .clang-format (Debian's
+# clang-format); format-check fails, naming the files, where it differs.
+FORMAT_PACKAGES := clang-format git
+SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
+format:
+	$(call install_missing,$(FORMAT_PACKAGES))
+	clang-format -i $(SOURCES)
+
+format-check:
+	$(call install_missing,$(FORMAT_PACKAGES))
+	@bad=""; for f in $(SOURCES); do \
+	  clang-format --dry-run -Werror "$$f" >/dev/null 2>&1 || bad="$$bad $$f"; \
+	done; \
+	if [ -n "$$bad" ]; then echo "Not formatted (run make format):$$bad"; exit 1; fi
 
 run: build
 	$(call install_missing,$(RUN_PACKAGES))
