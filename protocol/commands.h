@@ -9,7 +9,7 @@
 #include <string>
 
 #include "protocol/codes.h"
-#include "protocol/txframe.h"
+#include "protocol/frame.h"
 
 namespace lumidex {
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "link/transmitframe.h"
 #include "send/options.h"
 #include "send/stop.h"
 

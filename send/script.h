@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "protocol/txframe.h"
+#include "protocol/frame.h"
 
 namespace lumidex::send {
 

@@ -5,9 +5,10 @@
 #include <QtTest>
 #include <functional>
 
+#include "link/transmitframe.h"
 #include "protocol/ansi.h"
 #include "protocol/commands.h"
-#include "protocol/txframe.h"
+#include "protocol/frame.h"
 #include "support/commandrows.h"
 #include "support/qtestcompat.h"
 #include "support/recordingport.h"

@@ -12,6 +12,7 @@
 #include "link/serialport.h"
 #include "link/settings/modini.h"
 #include "link/settings/portselection.h"
+#include "link/transmitframe.h"
 #include "protocol/commands.h"
 #include "protocol/hex.h"
 #include "ui/tabbedpages.h"

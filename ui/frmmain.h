@@ -13,7 +13,7 @@
 #include <functional>
 
 #include "link/portpins.h"
-#include "protocol/txframe.h"
+#include "protocol/frame.h"
 
 class QCheckBox;
 class QGroupBox;

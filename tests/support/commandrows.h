@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/txframe.h"
+#include "protocol/frame.h"
 
 namespace lumidex::test {
 

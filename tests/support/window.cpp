@@ -4,7 +4,7 @@
 #include <QTabBar>
 #include <QTest>
 
-#include "protocol/txframe.h"
+#include "protocol/frame.h"
 #include "ui/tabbedpages.h"
 #include "ui/toolkit.h"
 

@@ -20,7 +20,8 @@
 #include <string>
 
 #include "link/serial/win32serialport.h"
-#include "protocol/txframe.h"
+#include "link/transmitframe.h"
+#include "protocol/frame.h"
 
 namespace {
 

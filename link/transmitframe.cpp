@@ -1,29 +1,14 @@
-#include "protocol/txframe.h"
-
-#include "protocol/hex.h"
+#include "link/transmitframe.h"
 
 namespace lumidex {
 
-std::uint8_t toByte(int value, const char* what) {
-    if (value < 0 || value > 255) {
-        throw OverflowError(std::string(what) + " " + std::to_string(value) +
-                            " is outside 0 to 255");
-    }
-    return static_cast<std::uint8_t>(value);
-}
-
-std::string echoOf(std::uint8_t byte) {
-    return hexByte(byte) + ' ';
-}
-
-void TransmitFrame(Frame& TxFrame, int uidPosition, int count, SerialPort& port,
-                   const EchoFn& echo) {
+void TransmitFrame(Frame& TxFrame, int uid, int count, SerialPort& port, const EchoFn& echo) {
     if (count < 0 || count > static_cast<int>(TxFrame.size())) {
         throw std::out_of_range("frame length " + std::to_string(count) + " is outside 0 to 11");
     }
     std::string text;
     echo(text);
-    TxFrame[0] = toByte(uidPosition, "unit identifier");
+    TxFrame[0] = toByte(uid, "unit identifier");
     // The module has no frame markers: a frame cut short would make it read
     // the next frame's bytes as the rest of this one. So the whole frame must
     // fit into the driver before its first byte is handed over.

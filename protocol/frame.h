@@ -1,13 +1,11 @@
-// The frame buffer and the routine that puts a frame on the wire.
+// The frame buffer, and how a value becomes one of its bytes and a byte
+// becomes its echo.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <stdexcept>
 #include <string>
-
-#include "link/serialport.h"
 
 namespace lumidex {
 
@@ -28,16 +26,5 @@ std::uint8_t toByte(int value, const char* what);
 
 // Two upper-case hexadecimal digits and one blank: "0A ", "FF ".
 std::string echoOf(std::uint8_t byte);
-
-// Receives the whole echo text each time it changes.
-using EchoFn = std::function<void(const std::string&)>;
-
-// Empties the echo, stamps the unit identifier (the UID selector's position)
-// into index 0, makes sure the port has room for the whole frame, then writes
-// bytes 0..count-1 one at a time, echoing each byte right after it was handed
-// to the port. A failure stops at the failing step: the echo then shows
-// exactly the bytes that went out (none when the port had no room).
-void TransmitFrame(Frame& TxFrame, int uidPosition, int count, SerialPort& port,
-                   const EchoFn& echo);
 
 }  // namespace lumidex
