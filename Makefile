@@ -101,8 +101,8 @@ FUZZ_FLAGS := -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I.
 fuzz:
 	$(call install_missing,$(FUZZ_PACKAGES))
 	mkdir -p build-fuzz/corpus-profile build-fuzz/corpus-decoder
-	clang++ $(FUZZ_FLAGS) fuzz/fuzz_profile.cpp link/settings/profile.cpp link/settings/profile_io.cpp \
-	  link/settings/profile_io_posix.cpp -o build-fuzz/fuzz_profile
+	clang++ $(FUZZ_FLAGS) fuzz/fuzz_profile.cpp settings/profile.cpp settings/profile_io.cpp \
+	  settings/profile_io_posix.cpp -o build-fuzz/fuzz_profile
 	clang++ $(FUZZ_FLAGS) fuzz/fuzz_decoder.cpp protocol/decoder.cpp protocol/codes.cpp \
 	  protocol/hex.cpp -o build-fuzz/fuzz_decoder
 	./build-fuzz/fuzz_profile -max_total_time=$(FUZZ_SECONDS) -max_len=4096 build-fuzz/corpus-profile

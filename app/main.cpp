@@ -4,9 +4,9 @@
 #include <QApplication>
 
 #include "app/shutdown.h"
-#include "link/portpins.h"
 #include "link/serial/systemport.h"
-#include "link/settings/modini.h"
+#include "settings/modini.h"
+#include "settings/portpins.h"
 #include "ui/fonts.h"
 #include "ui/frmmain.h"
 

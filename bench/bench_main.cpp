@@ -21,9 +21,9 @@
 #include <memory>
 #include <vector>
 
-#include "link/portpins.h"
-#include "link/serial/qtserialport.h"
-#include "link/settings/modini.h"
+#include "link/serial/posixserialport.h"
+#include "settings/modini.h"
+#include "settings/portpins.h"
 #include "support/commandrows.h"
 #include "support/files.h"
 #include "support/program.h"
@@ -69,7 +69,7 @@ BENCHMARK(BM_WindowStartUp)
 struct Connected {
     test::PseudoTerminal pty;
     QTemporaryDir dir;
-    QtSerialPort port{test::portAt(1, pty.slavePath())};
+    PosixSerialPort port{test::portAt(1, pty.slavePath())};
     modINI settings{dir.path()};
     frmMain window{port, settings, {}};
 

@@ -1,7 +1,7 @@
 # Which source folders a library's code can include from.
 #
 # Headers are included by their path from the source root
-# ("protocol/txframe.h", "link/serial/qtserialport.h"), but no library gets
+# ("protocol/txframe.h", "link/serial/posixserialport.h"), but no library gets
 # the source root as its include path. Each gets a folder in the build tree
 # holding links to its own source folders only, and hands that folder on to
 # whatever links it. A library therefore sees the headers of the libraries it

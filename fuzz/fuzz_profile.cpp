@@ -4,8 +4,8 @@
 //
 // Build and run from the repository root:
 //   clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I. fuzz/fuzz_profile.cpp \
-//       link/settings/profile.cpp link/settings/profile_io.cpp \
-//       link/settings/profile_io_posix.cpp -o fuzz_profile
+//       settings/profile.cpp settings/profile_io.cpp \
+//       settings/profile_io_posix.cpp -o fuzz_profile
 //   ./fuzz_profile -max_total_time=20 -max_len=4096 corpus/
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/settings/profile.h"
+#include "settings/profile.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "lineinput/lineinput.h"
+#include "listener/listener.h"
 #include "module/modulemodel.h"
 #include "module/modulewindow.h"
 #include "ui/fonts.h"
@@ -13,7 +13,7 @@
 namespace {
 
 using namespace lumidex;
-using namespace lumidex::cli;
+using namespace lumidex::listener;
 
 constexpr char Program[] = "lumidex-module";
 

@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <string>
 
-#include "lineinput/lineinput.h"
+#include "listener/listener.h"
 #include "protocol/decoder.h"
 
 namespace {
 
-using namespace lumidex::cli;
+using namespace lumidex::listener;
 
 constexpr char Program[] = "lumidex-monitor";
 

@@ -2,11 +2,11 @@
 
 #include <stdexcept>
 
-#include "link/portpins.h"
 #include "link/serial/systemport.h"
-#include "link/settings/modini.h"
-#include "link/settings/portselection.h"
 #include "protocol/codes.h"
+#include "settings/modini.h"
+#include "settings/portpins.h"
+#include "settings/portselection.h"
 
 namespace lumidex::send {
 

@@ -11,9 +11,9 @@
 #include <memory>
 #include <utility>
 
-#include "link/portpins.h"
-#include "link/serial/qtserialport.h"
+#include "link/serial/posixserialport.h"
 #include "protocol/decoder.h"
+#include "settings/portpins.h"
 #include "support/files.h"
 #include "support/program.h"
 #include "support/pty.h"
@@ -41,11 +41,11 @@ std::vector<std::uint8_t> bytesOf(const QByteArray& data) {
 
 // The real port, counting the bytes it accepted, so a test knows how many to
 // wait for on the other side.
-class CountingPort : public QtSerialPort {
+class CountingPort : public PosixSerialPort {
   public:
-    using QtSerialPort::QtSerialPort;
+    using PosixSerialPort::PosixSerialPort;
     void Output(std::uint8_t byte) override {
-        QtSerialPort::Output(byte);
+        PosixSerialPort::Output(byte);
         ++accepted;
     }
     int accepted = 0;
@@ -206,7 +206,7 @@ void EndToEndTest::pinnedPortReachesTheMonitor() {
         modINI settings(dir.path());
         settings.Load();
         const PortPins pins = readPortPins(settings);
-        QtSerialPort port(pinnedResolver(pins));
+        PosixSerialPort port(pinnedResolver(pins));
         WindowDriver ui(port, settings, pins);
         ui.list("cboComm")->showPopup();
         QCOMPARE(ui.list("cboComm")->itemData(1, Qt::ToolTipRole).toString(),

@@ -3,8 +3,8 @@
 #include <QThread>
 #include <QtTest>
 
-#include "link/portpins.h"
-#include "link/settings/modini.h"
+#include "settings/modini.h"
+#include "settings/portpins.h"
 #include "support/files.h"
 #include "support/unprivileged.h"
 

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "link/serial/qtserialport.h"
+#include "link/serial/posixserialport.h"
 #include "module/modulewindow.h"
 #include "support/modulesession.h"
 #include "support/program.h"
@@ -97,7 +97,7 @@ void TestModule::operatorScript() {
     const QString device = startModule(module);
     QVERIFY2(!device.isEmpty(), module.readAllStandardError().constData());
 
-    QtSerialPort port(portAt(1, device));
+    PosixSerialPort port(portAt(1, device));
     WindowDriver ui(port);
     ui.click("cmdConnect");
     QCOMPARE(ui.takeMessages(), QStringList());

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "link/settings/portselection.h"
+#include "settings/portselection.h"
 
 using namespace lumidex;
 

@@ -13,8 +13,8 @@
 #include <windows.h>
 #endif
 
-#include "link/settings/profile.h"
-#include "link/settings/profile_io.h"
+#include "settings/profile.h"
+#include "settings/profile_io.h"
 #include "support/files.h"
 #include "support/unprivileged.h"
 

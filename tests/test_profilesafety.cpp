@@ -20,8 +20,8 @@
 #include <unistd.h>
 #endif
 
-#include "link/settings/profile.h"
-#include "link/settings/profile_io.h"
+#include "settings/profile.h"
+#include "settings/profile_io.h"
 #include "support/files.h"
 
 namespace fs = std::filesystem;

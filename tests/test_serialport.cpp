@@ -6,7 +6,7 @@
 
 #include "link/serial/linesettings.h"
 #include "link/serial/portnames.h"
-#include "link/serial/qtserialport.h"
+#include "link/serial/posixserialport.h"
 #include "support/pty.h"
 
 using namespace lumidex;
@@ -111,7 +111,7 @@ void TestSerialPort::everyByteArrivesUnchangedAndInOrder_data() {
 void TestSerialPort::everyByteArrivesUnchangedAndInOrder() {
     QFETCH(int, baud);
     PseudoTerminal pty;
-    QtSerialPort port(portAt(3, pty.slavePath()));
+    PosixSerialPort port(portAt(3, pty.slavePath()));
     port.setCommPort(3);
     port.setSettings(QString("%1,n,8,1").arg(baud).toStdString());
     port.setPortOpen(true);
@@ -138,7 +138,7 @@ void TestSerialPort::eachOpenAppliesItsOwnSettings() {
         int stopBits;
     } cases[] = {{"19200,e,7,2", 19200, 2}, {"9600,n,8,1", 9600, 1}, {"38400,O,6,2", 38400, 2}};
     PseudoTerminal pty;
-    QtSerialPort port(portAt(2, pty.slavePath()));
+    PosixSerialPort port(portAt(2, pty.slavePath()));
     port.setCommPort(2);
     for (const auto& c : cases) {
         pty.turnFlowControlOn();  // a module without those lines would receive nothing
@@ -154,7 +154,7 @@ void TestSerialPort::eachOpenAppliesItsOwnSettings() {
 
 void TestSerialPort::closedPortRefusesOutput() {
     PseudoTerminal pty;
-    QtSerialPort port(portAt(1, pty.slavePath()));
+    PosixSerialPort port(portAt(1, pty.slavePath()));
     port.setSettings("9600,n,8,1");
     QCOMPARE(errorOf([&] { port.Output(0x41); }), QString("port is not open"));
     port.setPortOpen(true);
@@ -168,7 +168,7 @@ void TestSerialPort::closedPortRefusesOutput() {
 void TestSerialPort::vanishedDeviceRefusesAtTheByteAndCanBeClosed() {
     auto gone = std::make_unique<PseudoTerminal>();
     QString device = gone->slavePath();
-    QtSerialPort port([&device](int n) -> std::optional<QString> {
+    PosixSerialPort port([&device](int n) -> std::optional<QString> {
         return n == 3 ? std::optional<QString>(device) : std::nullopt;
     });
     port.setCommPort(3);
@@ -208,7 +208,7 @@ void TestSerialPort::fullOutputQueueRefusesWithoutLosingWhatIsQueued() {
     // Nobody reads the pty, so its queue fills: the byte that finds no room is
     // refused, all accepted before it still arrive, the refused one never.
     PseudoTerminal pty;
-    QtSerialPort port(portAt(1, pty.slavePath()));
+    PosixSerialPort port(portAt(1, pty.slavePath()));
     port.setSettings("38400,n,8,1");
     port.setPortOpen(true);
     QByteArray accepted;
@@ -275,7 +275,7 @@ void TestSerialPort::openFailsPlainlyAndStaysClosed() {
     if (device == "<pty>") {
         device = pty.slavePath();
     }
-    QtSerialPort port(device.isEmpty() ? portAt(4, pty.slavePath()) : portAt(3, device));
+    PosixSerialPort port(device.isEmpty() ? portAt(4, pty.slavePath()) : portAt(3, device));
     port.setCommPort(3);
     port.setSettings(settings.toStdString());
     // The system's own words, in brackets at the end, depend on its language.
@@ -288,7 +288,7 @@ void TestSerialPort::openFailsPlainlyAndStaysClosed() {
 
 void TestSerialPort::openingAnOpenPortFailsAndKeepsIt() {
     PseudoTerminal pty;
-    QtSerialPort port(portAt(5, pty.slavePath()));
+    PosixSerialPort port(portAt(5, pty.slavePath()));
     port.setCommPort(5);
     port.setSettings("19200,n,8,1");
     port.setPortOpen(true);
@@ -300,10 +300,10 @@ void TestSerialPort::openingAnOpenPortFailsAndKeepsIt() {
 
 void TestSerialPort::busyDeviceIsFreedWhenItsPortIsDestroyed() {
     PseudoTerminal pty;
-    QtSerialPort second(portAt(1, pty.slavePath()));
+    PosixSerialPort second(portAt(1, pty.slavePath()));
     second.setSettings("9600,n,8,1");
     {
-        QtSerialPort first(portAt(1, pty.slavePath()));
+        PosixSerialPort first(portAt(1, pty.slavePath()));
         first.setSettings("9600,n,8,1");
         first.setPortOpen(true);
         const QString busy = errorOf([&] { second.setPortOpen(true); });
@@ -319,7 +319,7 @@ void TestSerialPort::busyDeviceIsFreedWhenItsPortIsDestroyed() {
 
 void TestSerialPort::recordingNeverFails() {
     PseudoTerminal pty;
-    QtSerialPort port(portAt(3, pty.slavePath()));
+    PosixSerialPort port(portAt(3, pty.slavePath()));
     QCOMPARE(port.CommPort(), std::int16_t{1});
     for (const std::int16_t number : {10, 0, -1, 32767, -32768, 3}) {
         port.setCommPort(number);

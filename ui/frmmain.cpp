@@ -7,14 +7,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "link/portpins.h"
 #include "link/serial/portnames.h"
 #include "link/serialport.h"
-#include "link/settings/modini.h"
-#include "link/settings/portselection.h"
 #include "link/transmitframe.h"
 #include "protocol/commands.h"
 #include "protocol/hex.h"
+#include "settings/modini.h"
+#include "settings/portpins.h"
+#include "settings/portselection.h"
 #include "ui/tabbedpages.h"
 #include "ui/toolkit.h"
 

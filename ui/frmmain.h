@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "link/portpins.h"
 #include "protocol/frame.h"
+#include "settings/portpins.h"
 
 class QCheckBox;
 class QGroupBox;

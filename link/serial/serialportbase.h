@@ -1,4 +1,4 @@
-// What the system's serial components (QtSerialPort, Win32SerialPort) share:
+// What the system's serial components (PosixSerialPort, Win32SerialPort) share:
 // the port number and settings text recorded for the next open, the label
 // that names the open port, and the wording of every message they give.
 #pragma once

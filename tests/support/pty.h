@@ -6,7 +6,7 @@
 // byte arrives as it was written.
 //
 //     PseudoTerminal pty;
-//     QtSerialPort port(portAt(3, pty.slavePath()));   // COM3 is the pty
+//     PosixSerialPort port(portAt(3, pty.slavePath()));   // COM3 is the pty
 //     port.setCommPort(3);
 //     port.setSettings("9600,n,8,1");
 //     port.setPortOpen(true);
@@ -17,7 +17,7 @@
 // so bytes written before the port closes stay readable and the slave path is
 // not reused while the test runs. closeMaster() makes the device go away: from
 // then on every write to the slave fails. The pty holds some 16 KB that nobody
-// has read; past that, writes find no room (QtSerialPort::Output then waits
+// has read; past that, writes find no room (PosixSerialPort::Output then waits
 // and refuses), so read what you write in long tests.
 //
 // Pseudo-terminals exist on POSIX systems only; elsewhere available() is false

@@ -11,8 +11,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "link/portpins.h"
-#include "link/settings/modini.h"
+#include "settings/modini.h"
+#include "settings/portpins.h"
 #include "support/commandrows.h"
 #include "ui/frmmain.h"
 

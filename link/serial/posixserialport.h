@@ -18,14 +18,14 @@
 
 namespace lumidex {
 
-class QtSerialPort : public SerialPortBase {
+class PosixSerialPort : public SerialPortBase {
   public:
     // `resolver` names the device port n opens; the default asks the system.
-    explicit QtSerialPort(PortResolver resolver = portDevice);
-    ~QtSerialPort() override;
+    explicit PosixSerialPort(PortResolver resolver = portDevice);
+    ~PosixSerialPort() override;
 
-    QtSerialPort(const QtSerialPort&) = delete;
-    QtSerialPort& operator=(const QtSerialPort&) = delete;
+    PosixSerialPort(const PosixSerialPort&) = delete;
+    PosixSerialPort& operator=(const PosixSerialPort&) = delete;
 
     // Opening fails with a plain message ("port COM3 could not be opened: no
     // such device") and leaves the port closed. Opening a port that is already
@@ -79,7 +79,7 @@ std::optional<std::string> unsupportedLineSettings(const LineSettings& settings)
 std::optional<std::string> writeByte(QSerialPort& port, std::uint8_t byte, int timeoutMs);
 
 // Waits up to `timeoutMs` until the driver of the open `port` can take
-// `count` bytes (at most `QtSerialPort::kMaxReserve`) without refusing any.
+// `count` bytes (at most `PosixSerialPort::kMaxReserve`) without refusing any.
 // Returns why not, or none. Writes nothing.
 std::optional<std::string> waitForRoom(QSerialPort& port, std::size_t count, int timeoutMs);
 

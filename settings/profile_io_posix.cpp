@@ -10,7 +10,7 @@
 #include <system_error>
 #include <thread>
 
-#include "link/settings/profile_io.h"
+#include "settings/profile_io.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "link/settings/modini.h"
+#include "settings/modini.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -6,8 +6,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "link/settings/profile.h"
-#include "link/settings/profile_io.h"
+#include "settings/profile.h"
+#include "settings/profile_io.h"
 
 namespace lumidex {
 

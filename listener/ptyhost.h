@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-namespace lumidex::cli {
+namespace lumidex::listener {
 
 class PtyHost {
   public:
@@ -38,4 +38,4 @@ class PtyHost {
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace lumidex::cli
+}  // namespace lumidex::listener

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "link/settings/profile.h"
+#include "settings/profile.h"
 
 namespace lumidex {
 

@@ -12,7 +12,7 @@
 
 #include "protocol/decoder.h"
 
-namespace lumidex::cli {
+namespace lumidex::listener {
 
 constexpr int ExitOk = 0;
 constexpr int ExitFailure = 1;
@@ -66,4 +66,4 @@ using FrameFn = std::function<void(const DecodedFrame& frame)>;
 int readFrames(const char* program, const LineOptions& options, FrameFn onFrame,
                const std::function<void(const QString& path)>& started = {});
 
-}  // namespace lumidex::cli
+}  // namespace lumidex::listener

@@ -1,4 +1,4 @@
-#include "link/serial/qtserialport.h"
+#include "link/serial/posixserialport.h"
 
 #include <utility>
 
@@ -77,14 +77,14 @@ std::string withSystemDetail(const std::string& reason, const QSerialPort& port)
 
 }  // namespace detail
 
-QtSerialPort::QtSerialPort(PortResolver resolver)
+PosixSerialPort::PosixSerialPort(PortResolver resolver)
     : resolver_(resolver ? std::move(resolver) : PortResolver(portDevice)) {}
 
-QtSerialPort::~QtSerialPort() {
+PosixSerialPort::~PosixSerialPort() {
     setPortOpen(false);
 }
 
-void QtSerialPort::setPortOpen(bool open) {
+void PosixSerialPort::setPortOpen(bool open) {
     if (!open) {
         if (port_.isOpen()) {
             detail::waitUntilSent(port_, kSendTimeoutMs);
@@ -129,7 +129,7 @@ void QtSerialPort::setPortOpen(bool open) {
     opened(device->toStdString());
 }
 
-void QtSerialPort::reserve(std::size_t count) {
+void PosixSerialPort::reserve(std::size_t count) {
     if (!port_.isOpen()) {
         throw notOpen();
     }
@@ -138,7 +138,7 @@ void QtSerialPort::reserve(std::size_t count) {
     }
 }
 
-void QtSerialPort::Output(std::uint8_t byte) {
+void PosixSerialPort::Output(std::uint8_t byte) {
     if (!port_.isOpen()) {
         throw notOpen();
     }

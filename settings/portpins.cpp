@@ -1,6 +1,6 @@
-#include "link/portpins.h"
+#include "settings/portpins.h"
 
-#include "link/settings/modini.h"
+#include "settings/modini.h"
 
 namespace lumidex {
 

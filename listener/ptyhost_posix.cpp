@@ -15,9 +15,9 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "lineinput/ptyhost.h"
+#include "listener/ptyhost.h"
 
-namespace lumidex::cli {
+namespace lumidex::listener {
 
 struct PtyHost::Impl {
     int master = -1;
@@ -105,4 +105,4 @@ void PtyHost::readPending() {
     impl_->readOnce();
 }
 
-}  // namespace lumidex::cli
+}  // namespace lumidex::listener

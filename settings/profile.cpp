@@ -1,10 +1,10 @@
-#include "link/settings/profile.h"
+#include "settings/profile.h"
 
 #include <algorithm>
 #include <new>
 #include <utility>
 
-#include "link/settings/profile_io.h"
+#include "settings/profile_io.h"
 
 namespace fs = std::filesystem;
 

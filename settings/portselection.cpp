@@ -1,4 +1,4 @@
-#include "link/settings/portselection.h"
+#include "settings/portselection.h"
 
 #include <cmath>
 

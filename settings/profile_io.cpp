@@ -3,7 +3,7 @@
 #include <new>
 #include <utility>
 
-#include "link/settings/profile_io.h"
+#include "settings/profile_io.h"
 
 namespace lumidex::profileio {
 

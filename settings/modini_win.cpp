@@ -1,5 +1,5 @@
 // On Windows the settings file is in the system's ANSI code page.
-#include "link/settings/modini.h"
+#include "settings/modini.h"
 
 namespace lumidex {
 

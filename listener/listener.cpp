@@ -1,4 +1,4 @@
-#include "lineinput/lineinput.h"
+#include "listener/listener.h"
 
 #include <QCoreApplication>
 #include <QSerialPort>
@@ -7,9 +7,9 @@
 #include <stdexcept>
 
 #include "app/stopsignals.h"
-#include "lineinput/ptyhost.h"
+#include "listener/ptyhost.h"
 
-namespace lumidex::cli {
+namespace lumidex::listener {
 
 namespace {
 
@@ -318,4 +318,4 @@ int readFrames(const char* program, const LineOptions& options, FrameFn onFrame,
     return exitCode;
 }
 
-}  // namespace lumidex::cli
+}  // namespace lumidex::listener

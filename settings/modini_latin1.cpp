@@ -1,5 +1,5 @@
 // Off Windows the settings file is Latin-1: every character below 256 is its own byte.
-#include "link/settings/modini.h"
+#include "settings/modini.h"
 
 namespace lumidex {
 

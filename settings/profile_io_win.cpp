@@ -5,8 +5,8 @@
 #include <set>
 #include <string>
 
-#include "link/settings/profile_io.h"
 #include "link/win32text.h"
+#include "settings/profile_io.h"
 
 namespace fs = std::filesystem;
 

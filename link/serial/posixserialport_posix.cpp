@@ -9,7 +9,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "link/serial/qtserialport.h"
+#include "link/serial/posixserialport.h"
 
 namespace lumidex::detail {
 
@@ -29,7 +29,7 @@ std::optional<std::string> unsupportedLineSettings(const LineSettings& settings)
 // to the port between this check and the frame's bytes, and the driver only
 // ever drains, so the room stays.
 std::optional<std::string> waitForRoom(QSerialPort& port, std::size_t count, int timeoutMs) {
-    if (count > QtSerialPort::kMaxReserve) {
+    if (count > PosixSerialPort::kMaxReserve) {
         return "a frame of " + std::to_string(count) +
                " bytes is longer than the driver can take at once";
     }
