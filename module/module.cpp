@@ -46,7 +46,7 @@ const char HelpText[] =
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    int uid = 255;
+    int uid = FactoryUid;
     bool print = false;
     const std::vector<ExtraOption> extra = {
         {QStringLiteral("--uid"), true,

@@ -44,7 +44,7 @@ struct ModuleResponse {
 
 class ModuleModel {
   public:
-    explicit ModuleModel(std::uint8_t uid = 255);
+    explicit ModuleModel(std::uint8_t uid = FactoryUid);
 
     ModuleResponse apply(const DecodedFrame& frame);
 

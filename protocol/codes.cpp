@@ -1,25 +1,10 @@
 #include "protocol/codes.h"
 
+#include "protocol/frame.h"
 #include "protocol/hex.h"
+#include "protocol/text.h"
 
 namespace lumidex {
-
-namespace {
-
-// Every entry of the baud table as `word` gives it, "a, b or c".
-template <typename Word>
-std::string eachModuleBaud(Word word) {
-    std::string text;
-    for (std::size_t i = 0; i < kModuleBauds.size(); ++i) {
-        if (i > 0) {
-            text += i + 1 == kModuleBauds.size() ? " or " : ", ";
-        }
-        text += word(kModuleBauds[i]);
-    }
-    return text;
-}
-
-}  // namespace
 
 int frameLengthOf(std::uint8_t c) {
     switch (c) {
@@ -52,12 +37,30 @@ std::optional<int> moduleBaudRate(std::uint8_t baudCode) {
     return std::nullopt;
 }
 
+std::uint8_t moduleBaudCode(int rate) {
+    for (const ModuleBaud& baud : kModuleBauds) {
+        if (baud.rate == rate) {
+            return baud.code;
+        }
+    }
+    throw OverflowError("module baud rate " + std::to_string(rate) + " is none of " +
+                        moduleBaudRatesText());
+}
+
 std::string moduleBaudCodesText() {
-    return eachModuleBaud([](const ModuleBaud& baud) { return hexByte(baud.code); });
+    std::vector<std::string> codes;
+    for (const ModuleBaud& baud : kModuleBauds) {
+        codes.push_back(hexByte(baud.code));
+    }
+    return alternatives(codes);
 }
 
 std::string moduleBaudRatesText() {
-    return eachModuleBaud([](const ModuleBaud& baud) { return std::to_string(baud.rate); });
+    std::vector<std::string> rates;
+    for (const ModuleBaud& baud : kModuleBauds) {
+        rates.push_back(std::to_string(baud.rate));
+    }
+    return alternatives(rates);
 }
 
 long integerValue(bool isSigned, std::uint8_t high, std::uint8_t low) {

@@ -33,6 +33,11 @@ int frameLengthOf(std::uint8_t code);
 // module's own.
 constexpr int ConfigUid = 30;
 
+// The unit identifier a module answers to as it leaves the factory: where the
+// window's unit selectors start, and the sender's and the virtual module's
+// default.
+constexpr int FactoryUid = 255;
+
 // The module's screen memory: locations 0 to MemoryLocations - 1.
 constexpr int MemoryLocations = 20;
 
@@ -46,8 +51,9 @@ constexpr std::uint8_t A = 0x01, B = 0x02, F = 0x04, Point = 0x08, G = 0x10, C =
 // as in a segment byte) lights the point at start-up, 00 leaves it off.
 constexpr std::uint8_t StartupPointOn = seg::Point;
 
-// The rates a module runs at, in the order of the window's baud lists, and the
-// code a configuration frame gives each.
+// The rates a module can be configured to run at, in the order of the
+// window's module baud list, and the code a configuration frame gives each.
+// (The rates the host's line is opened at are another table, in link/.)
 struct ModuleBaud {
     int rate;
     std::uint8_t code;
@@ -56,6 +62,10 @@ inline constexpr std::array<ModuleBaud, 3> kModuleBauds = {{{9600, 36}, {19200, 
 
 // The rate a baud code selects; none for a byte that is no baud code.
 std::optional<int> moduleBaudRate(std::uint8_t baudCode);
+
+// The code of a module baud rate; throws OverflowError for a rate a module
+// cannot be configured to.
+std::uint8_t moduleBaudCode(int rate);
 
 // The baud codes in hexadecimal, for messages: "24, 12 or 09".
 std::string moduleBaudCodesText();

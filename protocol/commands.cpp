@@ -30,19 +30,19 @@ std::uint8_t packedBcd(int value) {
     return static_cast<std::uint8_t>((value / 10) << 4 | (value % 10));
 }
 
-int encodeBcd(Frame& f, int hiPosition, int loPosition) {
+int encodeBcd(Frame& f, int leading, int trailing) {
     f[1] = code::Bcd;
     f[2] = 0;
     f[3] = 0;
-    f[2] = packedBcd(hiPosition);
-    f[3] = packedBcd(loPosition);
+    f[2] = packedBcd(leading);
+    f[3] = packedBcd(trailing);
     return frameLengthOf(code::Bcd);
 }
 
-int encodeInteger(Frame& f, bool isSigned, int highPosition, int lowPosition) {
+int encodeInteger(Frame& f, bool isSigned, int high, int low) {
     f[1] = isSigned ? code::Signed : code::Unsigned;
-    f[2] = toByte(highPosition, "high byte");
-    f[3] = toByte(lowPosition, "low byte");
+    f[2] = toByte(high, "high byte");
+    f[3] = toByte(low, "low byte");
     return frameLengthOf(f[1]);
 }
 
@@ -66,39 +66,27 @@ int encodeBrightness(Frame& f) {
     return frameLengthOf(code::Brightness);
 }
 
-int encodeSaveRecall(Frame& f, int index, int memoryPosition) {
-    // Only 0 (save) and 1 (recall) name a command; anything else would put an
-    // unknown code on the wire.
-    if (index != 0 && index != 1) {
-        throw std::invalid_argument("save/recall button index " + std::to_string(index) +
-                                    " is neither 0 nor 1");
-    }
-    f[1] = toByte(code::Save - index, "command code");
-    f[2] = toByte(memoryPosition, "memory location");
-    return frameLengthOf(f[1]);
+int encodeSave(Frame& f, int location) {
+    f[1] = code::Save;
+    f[2] = toByte(location, "memory location");
+    return frameLengthOf(code::Save);
 }
 
-std::uint8_t moduleBaudCode(int position) {
-    if (position < 0 || position >= static_cast<int>(kModuleBauds.size())) {
-        throw OverflowError("module baud rate position " + std::to_string(position) +
-                            " is none of 9600, 19200, 38400");
-    }
-    return kModuleBauds[static_cast<std::size_t>(position)].code;
+int encodeRecall(Frame& f, int location) {
+    f[1] = code::Recall;
+    f[2] = toByte(location, "memory location");
+    return frameLengthOf(code::Recall);
 }
 
-int encodeConfig(Frame& f, int baudPosition, int newUidPosition,
+int encodeConfig(Frame& f, int newUid, int moduleBaudRate,
                  const std::array<bool, 4>& startupPointsDigit4First) {
     f[1] = code::Configure;
-    f[2] = moduleBaudCode(baudPosition);
-    f[3] = toByte(newUidPosition, "new unit identifier");
+    f[2] = moduleBaudCode(moduleBaudRate);
+    f[3] = toByte(newUid, "new unit identifier");
     for (std::size_t i = 0; i < 4; ++i) {
         f[4 + i] = startupPointsDigit4First[i] ? StartupPointOn : 0;
     }
     return frameLengthOf(code::Configure);
-}
-
-int withBit(int mask, int bit, bool on) {
-    return on ? (mask | bit) : (mask & ~bit);
 }
 
 }  // namespace lumidex

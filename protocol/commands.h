@@ -23,11 +23,12 @@ int encodeText(Frame& f, const std::u32string& padded);
 // One byte whose nibbles are the tens and units of 0..99 (42 -> 0x42).
 std::uint8_t packedBcd(int value);
 
-// Four-digit BCD from the positions of the leading and trailing digit lists.
-int encodeBcd(Frame& f, int hiPosition, int loPosition);
+// Four-digit BCD: the leading and the trailing two digits, each 0 to 99
+// (12 and 34 show 1234).
+int encodeBcd(Frame& f, int leading, int trailing);
 
 // 16-bit integer, high byte first; the code says signed or unsigned.
-int encodeInteger(Frame& f, bool isSigned, int highPosition, int lowPosition);
+int encodeInteger(Frame& f, bool isSigned, int high, int low);
 
 // Segment patterns, Digit 4 first.
 int encodeSegments(Frame& f, int mask4, int mask3, int mask2, int mask1);
@@ -38,20 +39,15 @@ int encodeDecimalPoints(Frame& f, int dpMask);
 // Brightness toggle; the frame carries no level.
 int encodeBrightness(Frame& f);
 
-// Save (index 0) or recall (index 1) of a memory location.
-int encodeSaveRecall(Frame& f, int index, int memoryPosition);
+// Saves the module's screen to a memory location, or recalls it from one.
+int encodeSave(Frame& f, int location);
+int encodeRecall(Frame& f, int location);
 
-// Module baud code for the module baud list position (kModuleBauds): 0 -> 36,
-// 1 -> 18, 2 -> 9.
-std::uint8_t moduleBaudCode(int position);
-
-// Configuration: new baud rate, new unit identifier and the decimal points lit
-// at start-up, given Digit 4 first. Index 0 is left to TransmitFrame, which
-// stamps the UID selector (moved to ConfigUid by the caller).
-int encodeConfig(Frame& f, int baudPosition, int newUidPosition,
+// Configuration: the module's new unit identifier, the rate it is to run at
+// (one of kModuleBauds) and the decimal points it lights at start-up, given
+// Digit 4 first. The frame goes to ConfigUid, which is not stored here: index
+// 0 is left to the transmitter.
+int encodeConfig(Frame& f, int newUid, int moduleBaudRate,
                  const std::array<bool, 4>& startupPointsDigit4First);
-
-// Sets or clears one bit of an editor mask: the box with bit value `bit` turned on or off.
-int withBit(int mask, int bit, bool on);
 
 }  // namespace lumidex

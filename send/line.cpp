@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
+#include "link/serial/linesettings.h"
 #include "link/serial/systemport.h"
-#include "protocol/codes.h"
 #include "settings/modini.h"
 #include "settings/portpins.h"
 #include "settings/portselection.h"
@@ -51,8 +51,8 @@ std::unique_ptr<SerialPort> openLine(const Options& options) {
             settings = ini.ReadIni(kSettingsSection, kSettingKey);
             const int baud = storedBaudPosition(settings);
             if (baud >= 0) {
-                settings = lineSettingsFor(
-                    QString::number(kModuleBauds[static_cast<std::size_t>(baud)].rate));
+                settings =
+                    lineSettingsFor(QString::number(kHostRates[static_cast<std::size_t>(baud)]));
             }
         }
         if (!byDevice) {

@@ -1,6 +1,6 @@
 #include "send/options.h"
 
-#include "protocol/codes.h"
+#include "link/serial/linesettings.h"
 #include "send/script.h"
 
 namespace lumidex::send {
@@ -35,11 +35,14 @@ Options readOptions(const std::vector<std::string>& args) {
             }
         } else if (name == "--baud") {
             const std::string baud = value();
-            const int position = listedBaud(baud);
-            if (position < 0) {
-                throw BadInput("--baud must be " + moduleBaudRatesText() + ": '" + baud + "'");
+            for (const std::int32_t rate : kHostRates) {
+                if (baud == std::to_string(rate)) {
+                    o.baud = rate;
+                }
             }
-            o.baud = kModuleBauds[static_cast<std::size_t>(position)].rate;
+            if (!o.baud) {
+                throw BadInput("--baud must be " + hostRatesText() + ": '" + baud + "'");
+            }
         } else if (name == "--uid") {
             o.uid = static_cast<int>(numberIn(value(), 0, 255, "--uid"));
         } else if (name == "--script") {

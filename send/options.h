@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "protocol/codes.h"
+
 namespace lumidex::send {
 
 constexpr int ExitOk = 0;
@@ -14,7 +16,7 @@ constexpr int ExitBadInput = 2;  // bad arguments or script; nothing was sent
 struct Options {
     std::optional<std::string> port;    // "COM3" or a device (UTF-8)
     std::optional<int> baud;            // 9600, 19200 or 38400
-    int uid = 255;                      // as the window's unit selector starts
+    int uid = FactoryUid;               // as the window's unit selector starts
     std::optional<std::string> script;  // a file, or "-" for standard input
     long long repeat = 1;               // 0: until stopped
     bool dryRun = false;

@@ -100,11 +100,11 @@ int sendBrightness(Frame& f, const Values&) {
 }
 
 int sendSave(Frame& f, const Values& v) {
-    return encodeSaveRecall(f, 0, static_cast<int>(numberIn(v[0], 0, 19, "memory location")));
+    return encodeSave(f, static_cast<int>(numberIn(v[0], 0, 19, "memory location")));
 }
 
 int sendRecall(Frame& f, const Values& v) {
-    return encodeSaveRecall(f, 1, static_cast<int>(numberIn(v[0], 0, 19, "memory location")));
+    return encodeRecall(f, static_cast<int>(numberIn(v[0], 0, 19, "memory location")));
 }
 
 int sendConfig(Frame& f, const Values& v) {
@@ -113,11 +113,12 @@ int sendConfig(Frame& f, const Values& v) {
     if (baud < 0) {
         throw BadInput("module baud rate must be " + moduleBaudRatesText() + ": " + quoted(v[1]));
     }
+    const int rate = kModuleBauds[static_cast<std::size_t>(baud)].rate;
     const int mask = pointMask(v[2], "start-up decimal-point mask");
     // The window's start-up boxes, Digit 4 first; the mask's bit 8 is Digit 4.
     const std::array<bool, 4> points = {(mask & 8) != 0, (mask & 4) != 0, (mask & 2) != 0,
                                         (mask & 1) != 0};
-    return encodeConfig(f, baud, uid, points);
+    return encodeConfig(f, uid, rate, points);
 }
 
 struct Command {

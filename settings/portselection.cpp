@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "link/serial/linesettings.h"
+
 namespace lumidex {
 
 namespace {
@@ -40,20 +42,13 @@ int storedBaudPosition(const QString& stored) {
     if (stored.isEmpty()) {
         return 0;
     }
-    QString prefix;
-    if (stored.size() == 10) {
-        prefix = stored.left(5);
-    } else if (stored.size() == 11) {
-        prefix = stored.left(6);
-    }
-    if (prefix == QLatin1String("9600,")) {
-        return 0;
-    }
-    if (prefix == QLatin1String("19200,")) {
-        return 1;
-    }
-    if (prefix == QLatin1String("38400,")) {
-        return 2;
+    // The list's own form of a rate: "9600,n,8,1" is "9600," and five more
+    // characters, whatever they say.
+    for (std::size_t position = 0; position < kHostRates.size(); ++position) {
+        const QString prefix = QString::number(kHostRates[position]) + QLatin1Char(',');
+        if (stored.size() == prefix.size() + 5 && stored.startsWith(prefix)) {
+            return static_cast<int>(position);
+        }
     }
     return -1;
 }

@@ -12,10 +12,10 @@ namespace lumidex {
 // or one whose position falls outside 0..9, gives 0 (COM1).
 int storedPortPosition(const QString& stored);
 
-// The baud list position for a stored "Setting" value: a 10-character value
-// whose first 5 characters are "9600," gives 0; an 11-character value starting
-// "19200," gives 1, one starting "38400," gives 2 (exact, case-sensitive).
-// Any other value gives -1 (no selection; the value then reaches the serial
+// The baud list position for a stored "Setting" value: a listed host rate
+// (kHostRates) and a comma followed by exactly five more characters, as in
+// "9600,n,8,1" or "19200,e,7,2", gives that rate's position (exact,
+// case-sensitive). Any other value gives -1 (no selection; the value then reaches the serial
 // port as stored), except an empty one, which gives 0 (9600).
 int storedBaudPosition(const QString& stored);
 

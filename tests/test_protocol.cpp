@@ -61,7 +61,7 @@ Encoder text(std::u32string s) {
 }
 
 Encoder config(int baud, int uid, std::array<bool, 4> points) {
-    return [=](Frame& f) { return encodeConfig(f, baud, uid, points); };
+    return [=](Frame& f) { return encodeConfig(f, uid, baud, points); };
 }
 
 }  // namespace
@@ -116,7 +116,7 @@ void TestProtocol::countZeroSendsNothing() {
 
 void TestProtocol::staleBytesBeyondCountStayUnsent() {
     Sender s;
-    s.send(config(2, 5, {true, false, false, true}), ConfigUid);
+    s.send(config(38400, 5, {true, false, false, true}), ConfigUid);
     s.port.bytes.clear();
     s.send(encodeBrightness, 255);
     QCOMPARE(hexOf(s.port.bytes), QByteArray("FF 6E"));
@@ -187,19 +187,19 @@ void TestProtocol::encoderFailure_data() {
         << Encoder([](Frame& f) { return encodeInteger(f, false, 256, 5); })
         << QByteArray("EE 66 EE EE EE EE EE EE EE EE EE") << "high byte 256";
     QTest::newRow("save list empty")
-        << Encoder([](Frame& f) { return encodeSaveRecall(f, 0, -1); })
+        << Encoder([](Frame& f) { return encodeSave(f, -1); })
         << QByteArray("EE 73 EE EE EE EE EE EE EE EE EE") << "memory location -1";
     QTest::newRow("recall list empty")
-        << Encoder([](Frame& f) { return encodeSaveRecall(f, 1, -1); })
+        << Encoder([](Frame& f) { return encodeRecall(f, -1); })
         << QByteArray("EE 72 EE EE EE EE EE EE EE EE EE") << "memory location -1";
     QTest::newRow("config new UID empty")
-        << config(0, -1, {}) << QByteArray("EE 1E 24 EE EE EE EE EE EE EE EE")
+        << config(9600, -1, {}) << QByteArray("EE 1E 24 EE EE EE EE EE EE EE EE")
         << "new unit identifier -1";
     // A stale baud code from an earlier frame must never go out.
     QTest::newRow("config baud empty")
         << config(-1, 5, {}) << QByteArray("EE 1E EE EE EE EE EE EE EE EE EE") << "-1";
     QTest::newRow("config baud past the list")
-        << config(3, 5, {}) << QByteArray("EE 1E EE EE EE EE EE EE EE EE EE") << "3";
+        << config(57600, 5, {}) << QByteArray("EE 1E EE EE EE EE EE EE EE EE EE") << "57600";
     // No single-byte character set holds these, whatever the system uses.
     QTest::newRow("text CJK") << text(U"1\u4e2d") << QByteArray("EE 62 20 20 31 EE EE EE EE EE EE")
                               << "U+4E2D";

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "link/serial/linesettings.h"
 #include "link/serial/portnames.h"
 #include "link/serialport.h"
 #include "link/transmitframe.h"
@@ -24,7 +25,6 @@ namespace {
 
 const QString kConnect = QStringLiteral("Connect");
 const QString kDim = QStringLiteral("DIM");
-constexpr int kPresetUid = 255;
 
 // A check box counts as on unless it is clear.
 bool isOn(const QCheckBox* box) {
@@ -75,44 +75,59 @@ void frmMain::connectHandlers() {
 
 // ---- Start-up and shut-down ------------------------------------------------
 
+namespace {
+
+// Each list's entries: the text shown and the value it stands for.
+struct Entries {
+    QStringList texts;
+    QList<int> values;
+
+    void add(const QString& text, int value) {
+        texts << text;
+        values << value;
+    }
+};
+
+}  // namespace
+
 void frmMain::Form_Load() {
     // Each list is filled in one step: entry by entry, the 1,300 entries took
     // about twice as long at start-up.
-    QStringList ports, numbers, hexBytes, bcdDigits, memories;
+    Entries ports, numbers, hexBytes, bcdDigits, memories, hostRates, moduleRates;
     for (int n = 1; n <= 10; ++n) {
-        ports << QString::fromStdString(comName(n));
+        ports.add(QString::fromStdString(comName(n)), n);
     }
     for (int n = 0; n <= 255; ++n) {
-        numbers << QString::number(n);
-        hexBytes << QString::fromStdString(hexByte(static_cast<std::uint8_t>(n)));
+        numbers.add(QString::number(n), n);
+        hexBytes.add(QString::fromStdString(hexByte(static_cast<std::uint8_t>(n))), n);
     }
     for (int n = 0; n <= 99; ++n) {
-        bcdDigits << QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+        bcdDigits.add(QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')), n);
     }
     for (int n = 0; n < MemoryLocations; ++n) {
-        memories << QString::number(n);
+        memories.add(QString::number(n), n);
     }
-    QStringList bauds;
+    for (const std::int32_t rate : kHostRates) {
+        hostRates.add(QString::number(rate), rate);
+    }
     for (const ModuleBaud& baud : kModuleBauds) {
-        bauds << QString::number(baud.rate);
+        moduleRates.add(QString::number(baud.rate), baud.rate);
     }
-    cboComm->AddItems(ports);
-    cboUID->AddItems(numbers);
-    cboMuid->AddItems(numbers);
-    cboHighByte->AddItems(hexBytes);
-    cboLowByte->AddItems(hexBytes);
-    cboBCDHi->AddItems(bcdDigits);
-    cboBCDLo->AddItems(bcdDigits);
-    cboMEM->AddItems(memories);
-    cboBaud->AddItems(bauds);
-    cboMBaud->AddItems(bauds);
+    const std::pair<DropDownList*, const Entries*> lists[] = {
+        {cboComm, &ports},        {cboUID, &numbers},      {cboMuid, &numbers},
+        {cboHighByte, &hexBytes}, {cboLowByte, &hexBytes}, {cboBCDHi, &bcdDigits},
+        {cboBCDLo, &bcdDigits},   {cboMEM, &memories},     {cboBaud, &hostRates},
+        {cboMBaud, &moduleRates}};
+    for (const auto& [list, entries] : lists) {
+        list->AddItems(entries->texts, entries->values);
+    }
 
     restoreSelections();
 
-    cboUID->setListIndex(kPresetUid);
-    cboMuid->setListIndex(255);
-    for (DropDownList* zeroed : {cboHighByte, cboLowByte, cboBCDHi, cboBCDLo, cboMEM, cboMBaud}) {
-        zeroed->setListIndex(0);
+    cboUID->selectValue(FactoryUid);
+    cboMuid->selectValue(FactoryUid);
+    for (DropDownList* first : {cboHighByte, cboLowByte, cboBCDHi, cboBCDLo, cboMEM, cboMBaud}) {
+        first->setListIndex(0);
     }
 
     applyPortSettings();
@@ -160,7 +175,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 // ---- Port selection and connection -----------------------------------------
 
 void frmMain::cboComm_Click() {
-    port_.setCommPort(static_cast<std::int16_t>(cboComm->ListIndex() + 1));
+    port_.setCommPort(static_cast<std::int16_t>(cboComm->Value()));
     CommPortValue_ = QString::number(port_.CommPort());
 }
 
@@ -210,15 +225,14 @@ void frmMain::cmdSendAscii_Click() {
 }
 
 void frmMain::cmdSendBCD_Click() {
-    send(tr("BCD number"), [this] {
-        TransmitFrame(encodeBcd(TxFrame_, cboBCDHi->ListIndex(), cboBCDLo->ListIndex()));
-    });
+    send(tr("BCD number"),
+         [this] { TransmitFrame(encodeBcd(TxFrame_, cboBCDHi->Value(), cboBCDLo->Value())); });
 }
 
 void frmMain::cmdSendInteger_Click() {
     send(tr("Integer"), [this] {
-        TransmitFrame(encodeInteger(TxFrame_, isOn(Check1), cboHighByte->ListIndex(),
-                                    cboLowByte->ListIndex()));
+        TransmitFrame(
+            encodeInteger(TxFrame_, isOn(Check1), cboHighByte->Value(), cboLowByte->Value()));
     });
 }
 
@@ -252,21 +266,24 @@ void frmMain::cmdDP_Click() {
 }
 
 void frmMain::cmdSaveCS_Click(int Index) {
-    send(Index == 0 ? tr("Save screen") : tr("Recall screen"),
-         [this, Index] { TransmitFrame(encodeSaveRecall(TxFrame_, Index, cboMEM->ListIndex())); });
+    const bool save = Index == 0;
+    send(save ? tr("Save screen") : tr("Recall screen"), [this, save] {
+        const int location = cboMEM->Value();
+        TransmitFrame(save ? encodeSave(TxFrame_, location) : encodeRecall(TxFrame_, location));
+    });
 }
 
 void frmMain::cmdConfig_Click() {
     // The configuration frame always goes to unit 30; afterwards the selector
     // stands at 255 whether or not the frame went out, so the next display
     // command is never silently addressed to unit 30.
-    cboUID->setListIndex(ConfigUid);
+    cboUID->selectValue(ConfigUid);
     send(tr("Configuration"), [this] {
         const std::array<bool, 4> points = {isOn(chkDP4[0]), isOn(chkDP4[1]), isOn(chkDP4[2]),
                                             isOn(chkDP4[3])};
-        TransmitFrame(encodeConfig(TxFrame_, cboMBaud->ListIndex(), cboMuid->ListIndex(), points));
+        TransmitFrame(encodeConfig(TxFrame_, cboMuid->Value(), cboMBaud->Value(), points));
     });
-    cboUID->setListIndex(kPresetUid);
+    cboUID->selectValue(FactoryUid);
 }
 
 // ---- Segment and decimal-point editors ---------------------------------------
@@ -289,7 +306,7 @@ void frmMain::chkDP_Click(int Index) {
 
 void frmMain::editMask(std::int16_t& mask, const QMap<int, QCheckBox*>& boxes, int Index,
                        QLabel* label) {
-    mask = static_cast<std::int16_t>(withBit(mask, Index, isOn(boxes.value(Index))));
+    mask = static_cast<std::int16_t>(isOn(boxes.value(Index)) ? mask | Index : mask & ~Index);
     if (label) {
         label->setText(QString::number(mask, 16).toUpper());
     }
@@ -298,7 +315,7 @@ void frmMain::editMask(std::int16_t& mask, const QMap<int, QCheckBox*>& boxes, i
 // ---- Transmitter -------------------------------------------------------------
 
 void frmMain::TransmitFrame(int count) {
-    lumidex::TransmitFrame(TxFrame_, cboUID->ListIndex(), count, port_,
+    lumidex::TransmitFrame(TxFrame_, cboUID->Value(), count, port_,
                            [this](const std::string& echo) {
                                lblTxData->setText(QString::fromLatin1(echo));
                                bytesSent_ = static_cast<int>(echo.size() / 3);

@@ -13,17 +13,30 @@ DropDownList::DropDownList(QWidget* parent) : QComboBox(parent) {
     connect(this, &QComboBox::activated, this, [this](int) { emit Click(); });
 }
 
-void DropDownList::AddItem(const QString& text) {
-    AddItems({text});
-}
-
-void DropDownList::AddItems(const QStringList& texts) {
+void DropDownList::AddItems(const QStringList& texts, const QList<int>& values) {
     const QSignalBlocker quiet(this);
     const int before = currentIndex();
+    const int first = count();
     addItems(texts);
+    for (int i = 0; i < values.size(); ++i) {
+        setItemData(first + i, values[i]);
+    }
     // A pick-only combo box selects its first entry by itself; keep "no entry
     // picked" until something picks one.
     setCurrentIndex(before);
+}
+
+int DropDownList::Value() const {
+    return currentIndex() < 0 ? -1 : currentData().toInt();
+}
+
+void DropDownList::selectValue(int value) {
+    const int position = findData(value);
+    if (position < 0) {
+        throw std::out_of_range(objectName().toStdString() + " has no entry for " +
+                                std::to_string(value));
+    }
+    setListIndex(position);
 }
 
 void DropDownList::setListIndex(int position) {

@@ -23,22 +23,27 @@ inline QRect twipsRect(int left, int top, int width, int height) {
 }
 
 // A drop-down list the operator can only pick from (typed keys jump to the
-// matching entry). Click() is emitted when an entry is picked by the operator
-// and when code assigns the position with setListIndex, before it returns.
-// Appending entries emits nothing.
+// matching entry). Each entry carries the value it stands for as its item
+// data, so handlers read values, not positions. Click() is emitted when an
+// entry is picked by the operator and when code assigns the position with
+// setListIndex, before it returns. Appending entries emits nothing.
 class DropDownList : public QComboBox {
     Q_OBJECT
   public:
     explicit DropDownList(QWidget* parent = nullptr);
 
-    void AddItem(const QString& text);
-    // Appends entries in one step, with the same result as AddItem for each
-    // in turn but without a model update per entry.
-    void AddItems(const QStringList& texts);
+    // Appends entries showing `texts` and standing for `values`, in one step
+    // rather than a model update per entry.
+    void AddItems(const QStringList& texts, const QList<int>& values);
     int ListIndex() const { return currentIndex(); }
     // Picks the entry at `position` and runs the selection handler. A position
     // that does not exist is refused with std::out_of_range.
     void setListIndex(int position);
+    // The value of the picked entry; -1 when none is picked, a value every
+    // encoder refuses.
+    int Value() const;
+    // Picks the entry standing for `value`, as setListIndex does.
+    void selectValue(int value);
 
     void showPopup() override;
 

@@ -4,8 +4,17 @@
 #include <vector>
 
 #include "link/serialport.h"
+#include "protocol/text.h"
 
 namespace lumidex {
+
+std::string hostRatesText() {
+    std::vector<std::string> rates;
+    for (const std::int32_t rate : kHostRates) {
+        rates.push_back(std::to_string(rate));
+    }
+    return alternatives(rates);
+}
 
 namespace {
 

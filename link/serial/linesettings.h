@@ -3,6 +3,7 @@
 // example "9600,n,8,1".
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -23,6 +24,15 @@ struct LineSettings {
     }
     bool operator!=(const LineSettings& other) const { return !(*this == other); }
 };
+
+// The rates the host's line is offered at, in the order of the window's baud
+// list: what the operator picks from, and what lumidex-send's --baud takes.
+// (The rates a module can be configured to run at are another table, in
+// protocol/codes.h.)
+inline constexpr std::array<std::int32_t, 3> kHostRates = {9600, 19200, 38400};
+
+// The host rates, for messages: "9600, 19200 or 38400".
+std::string hostRatesText();
 
 // Parses "baud,parity,data bits,stop bits". The baud rate is any positive
 // whole number that fits 32 bits; the parity one of the letters n, e, o, m, s

@@ -97,10 +97,11 @@ int encodeRow(const CommandRow& row, Frame& frame) {
         case Button::Brightness:
             return encodeBrightness(frame);
         case Button::Save:
+            return encodeSave(frame, in[0]);
         case Button::Recall:
-            return encodeSaveRecall(frame, row.button == Button::Save ? 0 : 1, in[0]);
+            return encodeRecall(frame, in[0]);
         case Button::Configure:
-            return encodeConfig(frame, in[0], in[1],
+            return encodeConfig(frame, in[1], kModuleBauds[std::size_t(in[0])].rate,
                                 {in[2] != 0, in[3] != 0, in[4] != 0, in[5] != 0});
     }
     return 0;
