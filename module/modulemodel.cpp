@@ -1,5 +1,8 @@
 #include "module/modulemodel.h"
 
+#include <algorithm>
+
+#include "protocol/commands.h"
 #include "protocol/hex.h"
 
 namespace lumidex {
@@ -104,155 +107,199 @@ std::optional<std::uint8_t> glyphOf(std::uint8_t ch) {
     }
 }
 
-ModuleModel::ModuleModel(std::uint8_t uid) : uid_(uid) {
-    restart();
-}
+namespace {
 
-void ModuleModel::restart() {
-    screen_.digits = startupPoints_;
-    screen_.bright = true;
-}
+using State = ModuleModel::State;
+using Kind = PayloadProblem::Kind;
 
-ModuleResponse ModuleModel::apply(const DecodedFrame& frame) {
-    ModuleResponse r;
-    r.frame = frame.description;
-    // Only whole frames are obeyed; the payload is read by position below.
-    if (frame.kind != DecodedFrame::Kind::Complete || !frame.code ||
-        frame.payload.size() + 2 != static_cast<std::size_t>(frameLengthOf(*frame.code))) {
-        r.ignored.push_back(frame.description);
-        return r;
-    }
-    const std::uint8_t c = *frame.code;
-    if (c == code::Configure) {
-        if (frame.uid != ConfigUid) {
-            r.ignored.push_back("configuration frame for UID " + std::to_string(frame.uid) +
-                                " (taken only at UID " + std::to_string(ConfigUid) + ")");
-            return r;
-        }
-        applyConfiguration(frame, r);
-        return r;
-    }
-    if (frame.uid != uid_) {
-        r.ignored.push_back("frame for UID " + std::to_string(frame.uid) + " (this module is " +
-                            std::to_string(uid_) + ")");
-        return r;
-    }
-    applyDisplay(frame, r);
-    return r;
-}
-
-void ModuleModel::showText(const std::vector<std::uint8_t>& characters, ModuleResponse& r) {
+// Draws four characters, one per digit, blank where there is no glyph.
+void showText(State& m, const std::vector<std::uint8_t>& characters, ModuleResponse& r) {
     for (std::size_t i = 0; i < 4; ++i) {
         const std::optional<std::uint8_t> glyph = glyphOf(characters[i]);
         if (!glyph) {
             r.ignored.push_back("character " + characterName(characters[i]) + " on digit " +
                                 std::to_string(4 - i) + " (no glyph, drawn blank)");
         }
-        screen_.digits[i] = glyph.value_or(0);
+        m.screen.digits[i] = glyph.value_or(0);
     }
 }
 
-void ModuleModel::applyDisplay(const DecodedFrame& frame, ModuleResponse& r) {
-    const std::vector<std::uint8_t>& p = frame.payload;
-    switch (*frame.code) {
-        case code::Segments:
-            for (std::size_t i = 0; i < 4; ++i) {
-                screen_.digits[i] = p[i];
-            }
-            break;
-        case code::Text:
-            showText(p, r);
-            break;
-        case code::DecimalPoints:
-            // Bit 8 of the mask is Digit 4, the first digit on screen.
-            for (std::size_t i = 0; i < 4; ++i) {
-                const bool on = p[0] & (8 >> i);
-                screen_.digits[i] = on ? (screen_.digits[i] | Point) : (screen_.digits[i] & ~Point);
-            }
-            if (p[0] & 0xF0) {
-                r.ignored.push_back("decimal-point bits 0x" + hexByte(p[0] & 0xF0) +
-                                    " (they name no digit)");
-            }
-            break;
-        case code::Bcd: {
-            const std::uint8_t nibbles[4] = {
-                static_cast<std::uint8_t>(p[0] >> 4), static_cast<std::uint8_t>(p[0] & 0x0F),
-                static_cast<std::uint8_t>(p[1] >> 4), static_cast<std::uint8_t>(p[1] & 0x0F)};
-            std::vector<std::uint8_t> text(4);
-            for (std::size_t i = 0; i < 4; ++i) {
-                text[i] = nibbles[i] <= 9 ? static_cast<std::uint8_t>('0' + nibbles[i]) : ' ';
-                if (nibbles[i] > 9) {
-                    r.ignored.push_back("BCD nibble " + hexByte(nibbles[i]).substr(1) +
-                                        " on digit " + std::to_string(4 - i) +
-                                        " (above 9, drawn blank)");
-                }
-            }
-            showText(text, r);
-            break;
-        }
-        case code::Unsigned:
-        case code::Signed: {
-            const long value = integerValue(*frame.code == code::Signed, p[0], p[1]);
-            std::string text = std::to_string(value);
-            if (text.size() > 4) {
-                r.ignored.push_back("value " + text + " (needs more than four places)");
-                text = "----";
-            }
-            text.insert(0, 4 - text.size(), ' ');  // right-aligned
-            showText(std::vector<std::uint8_t>(text.begin(), text.end()), r);
-            break;
-        }
-        case code::Brightness:
-            screen_.bright = !screen_.bright;
-            break;
-        case code::Save:
-        case code::Recall: {
-            const int location = p[0];
-            if (location >= MemoryLocations) {
-                r.ignored.push_back("memory location " + std::to_string(location) +
-                                    " (locations are 0 to " + std::to_string(MemoryLocations - 1) +
-                                    ")");
-                return;
-            }
-            if (*frame.code == code::Save) {
-                memory_[location] = screen_.digits;
-            } else {
-                screen_.digits = memory_[location].value_or(Digits{});
-            }
-            break;
-        }
-        default:
-            r.ignored.push_back(frame.description);
-            return;
-    }
-    r.obeyed = true;
+// What a module does with each command of a frame addressed to it, the
+// payload as the decoder checked it. Each returns whether the frame was
+// obeyed, and names in `r` whatever it left undone.
+
+bool showSegments(State& m, const DecodedFrame& frame, ModuleResponse&) {
+    std::copy(frame.payload.begin(), frame.payload.end(), m.screen.digits.begin());
+    return true;
 }
 
-void ModuleModel::applyConfiguration(const DecodedFrame& frame, ModuleResponse& r) {
+bool showCharacters(State& m, const DecodedFrame& frame, ModuleResponse& r) {
+    showText(m, frame.payload, r);
+    return true;
+}
+
+bool setPoints(State& m, const DecodedFrame& frame, ModuleResponse& r) {
+    // Bit 8 of the mask is Digit 4, the first digit on screen.
+    const std::uint8_t mask = frame.payload[0];
+    for (std::size_t i = 0; i < 4; ++i) {
+        std::uint8_t& digit = m.screen.digits[i];
+        digit = mask & (8 >> i) ? (digit | Point) : (digit & ~Point);
+    }
+    for (const PayloadProblem& problem : frame.problems) {
+        r.ignored.push_back("decimal-point bits 0x" + hexByte(problem.value) +
+                            " (they name no digit)");
+    }
+    return true;
+}
+
+bool showBcd(State& m, const DecodedFrame& frame, ModuleResponse& r) {
     const std::vector<std::uint8_t>& p = frame.payload;
-    const std::optional<int> baud = moduleBaudRate(p[0]);
+    std::vector<std::uint8_t> text = {static_cast<std::uint8_t>('0' + (p[0] >> 4)),
+                                      static_cast<std::uint8_t>('0' + (p[0] & 0x0F)),
+                                      static_cast<std::uint8_t>('0' + (p[1] >> 4)),
+                                      static_cast<std::uint8_t>('0' + (p[1] & 0x0F))};
+    for (const PayloadProblem& problem : frame.problems) {
+        text[static_cast<std::size_t>(4 - problem.digit)] = ' ';
+        r.ignored.push_back("BCD nibble " + hexByte(problem.value).substr(1) + " on digit " +
+                            std::to_string(problem.digit) + " (above 9, drawn blank)");
+    }
+    showText(m, text, r);
+    return true;
+}
+
+bool showInteger(State& m, const DecodedFrame& frame, ModuleResponse& r) {
+    const std::vector<std::uint8_t>& p = frame.payload;
+    std::string text = std::to_string(integerValue(*frame.code == code::Signed, p[0], p[1]));
+    if (text.size() > 4) {
+        r.ignored.push_back("value " + text + " (needs more than four places)");
+        text = "----";
+    }
+    text.insert(0, 4 - text.size(), ' ');  // right-aligned
+    showText(m, std::vector<std::uint8_t>(text.begin(), text.end()), r);
+    return true;
+}
+
+bool toggleBrightness(State& m, const DecodedFrame&, ModuleResponse&) {
+    m.screen.bright = !m.screen.bright;
+    return true;
+}
+
+// A location past the last is named and nothing is saved or recalled.
+bool badLocation(const DecodedFrame& frame, ModuleResponse& r) {
+    for (const PayloadProblem& problem : frame.problems) {
+        r.ignored.push_back("memory location " + std::to_string(problem.value) +
+                            " (locations are 0 to " + std::to_string(MemoryLocations - 1) + ")");
+    }
+    return !frame.problems.empty();
+}
+
+bool saveScreen(State& m, const DecodedFrame& frame, ModuleResponse& r) {
+    if (badLocation(frame, r)) {
+        return false;
+    }
+    m.memory[frame.payload[0]] = m.screen.digits;
+    return true;
+}
+
+bool recallScreen(State& m, const DecodedFrame& frame, ModuleResponse& r) {
+    if (badLocation(frame, r)) {
+        return false;
+    }
+    m.screen.digits = m.memory[frame.payload[0]].value_or(Digits{});
+    return true;
+}
+
+bool configure(State& m, const DecodedFrame& frame, ModuleResponse& r) {
     // A module half-configured from a damaged frame would be worse than one
     // left as it was, so any bad byte rejects the whole frame.
-    if (!baud) {
-        r.ignored.push_back("configuration with baud code 0x" + hexByte(p[0]) + " (not " +
-                            moduleBaudCodesText() + "; nothing changed)");
-        return;
+    if (!frame.problems.empty()) {
+        const PayloadProblem& problem = frame.problems.front();
+        r.ignored.push_back(problem.kind == Kind::BaudCode
+                                ? "configuration with baud code 0x" + hexByte(problem.value) +
+                                      " (not " + moduleBaudCodesText() + "; nothing changed)"
+                                : "configuration with start-up point byte 0x" +
+                                      hexByte(problem.value) + " on digit " +
+                                      std::to_string(problem.digit) + " (not 00 or " +
+                                      hexByte(StartupPointOn) + "; nothing changed)");
+        return false;
     }
-    Digits points{};
-    for (std::size_t i = 0; i < 4; ++i) {
-        if (p[2 + i] != 0 && p[2 + i] != StartupPointOn) {
-            r.ignored.push_back("configuration with start-up point byte 0x" + hexByte(p[2 + i]) +
-                                " on digit " + std::to_string(4 - i) + " (not 00 or " +
-                                hexByte(StartupPointOn) + "; nothing changed)");
-            return;
+    const std::vector<std::uint8_t>& p = frame.payload;
+    m.uid = p[1];
+    std::copy(p.begin() + 2, p.end(), m.startupPoints.begin());
+    m.configuredBaud = moduleBaudRate(p[0]);
+    showText(m, {' ', 'S', 'E', 't'}, r);
+    return true;
+}
+
+using Behaviour = bool (*)(State&, const DecodedFrame&, ModuleResponse&);
+
+constexpr std::pair<std::uint8_t, Behaviour> kBehaviours[] = {
+    {code::Text, showCharacters},         {code::Bcd, showBcd},
+    {code::Unsigned, showInteger},        {code::Signed, showInteger},
+    {code::Segments, showSegments},       {code::DecimalPoints, setPoints},
+    {code::Brightness, toggleBrightness}, {code::Save, saveScreen},
+    {code::Recall, recallScreen},         {code::Configure, configure},
+};
+
+constexpr bool everyCommandHasABehaviour() {
+    for (const std::uint8_t c : kCommandCodes) {
+        bool found = false;
+        for (const auto& [behaviourCode, behaviour] : kBehaviours) {
+            found = found || (behaviourCode == c && behaviour);
         }
-        points[i] = p[2 + i];
+        if (!found) {
+            return false;
+        }
     }
-    uid_ = p[1];
-    startupPoints_ = points;
-    configuredBaud_ = baud;
-    showText({' ', 'S', 'E', 't'}, r);
-    r.obeyed = true;
+    return std::size(kBehaviours) == std::size(kCommandCodes);
+}
+static_assert(everyCommandHasABehaviour(),
+              "every command code needs exactly one behaviour of the virtual module");
+
+Behaviour behaviourOf(std::uint8_t c) {
+    for (const auto& [behaviourCode, behaviour] : kBehaviours) {
+        if (behaviourCode == c) {
+            return behaviour;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+ModuleModel::ModuleModel(std::uint8_t uid) {
+    state_.uid = uid;
+    restart();
+}
+
+void ModuleModel::restart() {
+    state_.screen.digits = state_.startupPoints;
+    state_.screen.bright = true;
+}
+
+ModuleResponse ModuleModel::apply(const DecodedFrame& frame) {
+    ModuleResponse r;
+    r.frame = frame.description;
+    // Only whole frames of a known command are obeyed.
+    const Command* command = frame.kind == DecodedFrame::Kind::Complete && frame.code
+                                 ? commandFor(*frame.code)
+                                 : nullptr;
+    if (!command) {
+        r.ignored.push_back(frame.description);
+        return r;
+    }
+    if (command->toConfigUnit && frame.uid != ConfigUid) {
+        r.ignored.push_back("configuration frame for UID " + std::to_string(frame.uid) +
+                            " (taken only at UID " + std::to_string(ConfigUid) + ")");
+        return r;
+    }
+    if (!command->toConfigUnit && frame.uid != state_.uid) {
+        r.ignored.push_back("frame for UID " + std::to_string(frame.uid) + " (this module is " +
+                            std::to_string(state_.uid) + ")");
+        return r;
+    }
+    r.obeyed = behaviourOf(command->code)(state_, frame, r);
+    return r;
 }
 
 }  // namespace lumidex

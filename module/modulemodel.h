@@ -44,30 +44,34 @@ struct ModuleResponse {
 
 class ModuleModel {
   public:
+    // Everything a module keeps between frames.
+    struct State {
+        std::uint8_t uid = FactoryUid;
+        ModuleScreen screen;
+        // Decimal points lit at start-up, as segment bytes, Digit 4 first.
+        std::array<std::uint8_t, 4> startupPoints{};
+        std::array<std::optional<std::array<std::uint8_t, 4>>, MemoryLocations> memory{};
+        // The rate the last configuration frame asked for, if any.
+        std::optional<int> configuredBaud;
+    };
+
     explicit ModuleModel(std::uint8_t uid = FactoryUid);
 
+    // Obeys a frame addressed to the module, as the decoder understood it: a
+    // frame it found invalid is obeyed as far as its problems allow, and
+    // they are named.
     ModuleResponse apply(const DecodedFrame& frame);
 
     // Power cycle: a blank screen with the start-up decimal points lit,
     // bright. The unit identifier and the saved screens are kept.
     void restart();
 
-    const ModuleScreen& screen() const { return screen_; }
-    std::uint8_t uid() const { return uid_; }
-    // The rate the last configuration frame asked for, if any.
-    std::optional<int> configuredBaud() const { return configuredBaud_; }
+    const ModuleScreen& screen() const { return state_.screen; }
+    std::uint8_t uid() const { return state_.uid; }
+    std::optional<int> configuredBaud() const { return state_.configuredBaud; }
 
   private:
-    void applyDisplay(const DecodedFrame& frame, ModuleResponse& r);
-    void applyConfiguration(const DecodedFrame& frame, ModuleResponse& r);
-    void showText(const std::vector<std::uint8_t>& characters, ModuleResponse& r);
-
-    std::uint8_t uid_;
-    ModuleScreen screen_;
-    // Decimal points lit at start-up, as segment bytes, Digit 4 first.
-    std::array<std::uint8_t, 4> startupPoints_{};
-    std::array<std::optional<std::array<std::uint8_t, 4>>, MemoryLocations> memory_{};
-    std::optional<int> configuredBaud_;
+    State state_;
 };
 
 }  // namespace lumidex

@@ -6,28 +6,6 @@
 
 namespace lumidex {
 
-int frameLengthOf(std::uint8_t c) {
-    switch (c) {
-        case code::Brightness:
-            return 2;
-        case code::DecimalPoints:
-        case code::Recall:
-        case code::Save:
-            return 3;
-        case code::Bcd:
-        case code::Unsigned:
-        case code::Signed:
-            return 4;
-        case code::Segments:
-        case code::Text:
-            return 6;
-        case code::Configure:
-            return 8;
-        default:
-            return 0;
-    }
-}
-
 std::optional<int> moduleBaudRate(std::uint8_t baudCode) {
     for (const ModuleBaud& baud : kModuleBauds) {
         if (baud.code == baudCode) {
@@ -52,7 +30,7 @@ std::string moduleBaudCodesText() {
     for (const ModuleBaud& baud : kModuleBauds) {
         codes.push_back(hexByte(baud.code));
     }
-    return alternatives(codes);
+    return listOf(codes, "or");
 }
 
 std::string moduleBaudRatesText() {
@@ -60,7 +38,7 @@ std::string moduleBaudRatesText() {
     for (const ModuleBaud& baud : kModuleBauds) {
         rates.push_back(std::to_string(baud.rate));
     }
-    return alternatives(rates);
+    return listOf(rates, "or");
 }
 
 long integerValue(bool isSigned, std::uint8_t high, std::uint8_t low) {

@@ -1,7 +1,7 @@
-// What the bytes of a frame mean: the command codes and the length of the
-// frame each one starts, the unit configuration frames go to, the segment
-// bits, the module's baud codes and memory, and how an integer is carried.
-// The encoders, the decoder and the virtual module all read them from here.
+// What the bytes of a frame mean beyond the command table: the unit
+// configuration frames go to, the factory unit, the segment bits, the
+// module's baud codes and memory, and how an integer is carried. The
+// encoders, the decoder and the virtual module all read them from here.
 #pragma once
 
 #include <array>
@@ -10,24 +10,6 @@
 #include <string>
 
 namespace lumidex {
-
-namespace code {
-constexpr std::uint8_t Configure = 0x1E;
-constexpr std::uint8_t Segments = 0x61;
-constexpr std::uint8_t Text = 0x62;
-constexpr std::uint8_t DecimalPoints = 0x63;
-constexpr std::uint8_t Bcd = 0x64;
-constexpr std::uint8_t Unsigned = 0x66;
-constexpr std::uint8_t Signed = 0x67;
-constexpr std::uint8_t Brightness = 0x6E;
-constexpr std::uint8_t Recall = 0x72;
-constexpr std::uint8_t Save = 0x73;
-}  // namespace code
-
-// Whole frame length (unit identifier and code included) implied by a command
-// code, or 0 when the byte is no command code. Frames carry no length of their
-// own: the code alone says how many bytes follow.
-int frameLengthOf(std::uint8_t code);
 
 // The unit identifier every configuration frame is addressed to, whatever the
 // module's own.

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "protocol/codes.h"
+#include "protocol/commands.h"
 #include "protocol/hex.h"
 
 namespace lumidex {
@@ -11,150 +11,8 @@ namespace {
 
 // What a command is called in a report.
 std::string commandName(std::uint8_t c) {
-    switch (c) {
-        case code::Configure:
-            return "configure";
-        case code::Segments:
-            return "segments";
-        case code::Text:
-            return "text";
-        case code::DecimalPoints:
-            return "decimal points";
-        case code::Bcd:
-            return "BCD";
-        case code::Unsigned:
-            return "unsigned integer";
-        case code::Signed:
-            return "signed integer";
-        case code::Brightness:
-            return "brightness toggle";
-        case code::Recall:
-            return "recall screen";
-        case code::Save:
-            return "save screen";
-        default:
-            return "0x" + hexByte(c);
-    }
-}
-
-// "digit 2", "digits 4 and 1", "digits 4, 3 and 1"; digits given Digit 4 first.
-std::string digitList(const std::vector<int>& digits) {
-    std::string out = digits.size() == 1 ? "digit " : "digits ";
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0) {
-            out += i + 1 == digits.size() ? " and " : ", ";
-        }
-        out += std::to_string(digits[i]);
-    }
-    return out;
-}
-
-std::string pointsText(const std::vector<int>& digits) {
-    return digits.empty() ? "off" : "on " + digitList(digits);
-}
-
-// Latin-1 text in double quotes, printable characters as UTF-8 and the rest
-// escaped, so that every byte stays visible and nothing controls the terminal.
-std::string quotedLatin1(const std::vector<std::uint8_t>& bytes) {
-    std::string out = "\"";
-    for (std::uint8_t b : bytes) {
-        if (b == '"' || b == '\\') {
-            out += '\\';
-            out += static_cast<char>(b);
-        } else if (b >= 0x20 && b < 0x7F) {
-            out += static_cast<char>(b);
-        } else if (b > 0xA0 && b != 0xAD) {
-            out += static_cast<char>(0xC0 | (b >> 6));
-            out += static_cast<char>(0x80 | (b & 0x3F));
-        } else {
-            out += "\\x" + hexByte(b);
-        }
-    }
-    return out + "\"";
-}
-
-bool validBcd(std::uint8_t b) {
-    return (b >> 4) <= 9 && (b & 0x0F) <= 9;
-}
-
-// Describes the payload of a complete frame of a known code; sets `valid`.
-std::string describePayload(std::uint8_t c, const std::vector<std::uint8_t>& p, bool& valid) {
-    valid = true;
-    switch (c) {
-        case code::Segments:
-            return "segments " + hexBytes(p);
-        case code::Text:
-            return "text " + quotedLatin1(p);
-        case code::DecimalPoints: {
-            std::vector<int> digits;
-            for (int digit = 4; digit >= 1; --digit) {
-                if (p[0] & (1 << (digit - 1))) {
-                    digits.push_back(digit);
-                }
-            }
-            std::string out = "decimal points " + pointsText(digits);
-            if (p[0] & 0xF0) {
-                valid = false;
-                out += " (invalid: bits 0x" + hexByte(p[0] & 0xF0) + " name no digit)";
-            }
-            return out;
-        }
-        case code::Bcd:
-            if (!validBcd(p[0]) || !validBcd(p[1])) {
-                valid = false;
-                return "BCD invalid: " + hexBytes(p) + " holds a digit above 9";
-            }
-            return "BCD " + hexByte(p[0]) + hexByte(p[1]);
-        case code::Unsigned:
-        case code::Signed: {
-            const long value = integerValue(c == code::Signed, p[0], p[1]);
-            return commandName(c) + " 0x" + hexByte(p[0]) + hexByte(p[1]) + " (" +
-                   std::to_string(value) + ")";
-        }
-        case code::Brightness:
-            return "brightness toggle";
-        case code::Save:
-        case code::Recall: {
-            std::string out =
-                c == code::Save ? "save screen to memory " : "recall screen from memory ";
-            out += std::to_string(p[0]);
-            if (p[0] >= MemoryLocations) {
-                valid = false;
-                out += " (invalid: memory locations are 0 to " +
-                       std::to_string(MemoryLocations - 1) + ")";
-            }
-            return out;
-        }
-        case code::Configure: {
-            std::string out = "configure: baud ";
-            if (const std::optional<int> rate = moduleBaudRate(p[0])) {
-                out += std::to_string(*rate);
-            } else {
-                valid = false;
-                out += "code 0x" + hexByte(p[0]) + " (invalid: not " + moduleBaudCodesText() + ")";
-            }
-            out += ", new UID " + std::to_string(p[1]) + ", start-up decimal points ";
-            std::vector<int> digits;
-            bool pointsValid = true;
-            for (std::size_t i = 2; i < 6; ++i) {
-                if (p[i] == StartupPointOn) {
-                    digits.push_back(static_cast<int>(6 - i));
-                } else if (p[i] != 0) {
-                    pointsValid = false;
-                }
-            }
-            if (!pointsValid) {
-                valid = false;
-                return out +
-                       "invalid: " + hexBytes(std::vector<std::uint8_t>(p.begin() + 2, p.end())) +
-                       " (each byte must be 00 or " + hexByte(StartupPointOn) + ")";
-            }
-            return out + pointsText(digits);
-        }
-        default:
-            valid = false;
-            return "unknown command code 0x" + hexByte(c);
-    }
+    const Command* command = commandFor(c);
+    return command ? command->name : "0x" + hexByte(c);
 }
 
 std::string uidPrefix(std::uint8_t uid) {
@@ -165,7 +23,8 @@ std::string uidPrefix(std::uint8_t uid) {
 
 bool DecodedFrame::operator==(const DecodedFrame& other) const {
     return kind == other.kind && bytes == other.bytes && uid == other.uid && code == other.code &&
-           payload == other.payload && valid == other.valid && description == other.description;
+           payload == other.payload && valid == other.valid && problems == other.problems &&
+           description == other.description;
 }
 
 DecodedFrame decodeFrame(const std::vector<std::uint8_t>& frame) {
@@ -204,7 +63,8 @@ DecodedFrame decodeFrame(const std::vector<std::uint8_t>& frame) {
         return r;
     }
     r.kind = DecodedFrame::Kind::Complete;
-    r.description = uidPrefix(r.uid) + describePayload(frame[1], r.payload, r.valid);
+    r.description = uidPrefix(r.uid) + commandFor(frame[1])->describe(r.payload.data(), r.problems);
+    r.valid = r.problems.empty();
     return r;
 }
 

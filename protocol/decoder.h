@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "protocol/commands.h"
+
 namespace lumidex {
 
 struct DecodedFrame {
@@ -40,6 +42,9 @@ struct DecodedFrame {
     // False for anything but a complete frame whose payload makes sense
     // (BCD digits 0-9, a known baud code, start-up decimal points 0 or 8, ...).
     bool valid = false;
+    // What makes a complete frame's payload invalid, as the command table's
+    // check found it; empty for a valid frame and for every other report.
+    std::vector<PayloadProblem> problems;
     // One line: `UID 255  text "  12"`.
     std::string description;
 

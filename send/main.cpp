@@ -31,20 +31,9 @@ const char HelpText[] =
     "Sends commands to a display module on a serial line: for each, the frame\n"
     "the Lumidex App window sends, printed as it goes out (\"FF 64 12 34 \").\n"
     "\n"
-    "Commands (numbers are decimal unless marked hex):\n"
-    "  text CHARS               up to 4 characters, padded with blanks in front\n"
-    "  bcd DDDD                 four decimal digits\n"
-    "  uint N                   unsigned integer, 0 to 65535\n"
-    "  int N                    signed integer, -32768 to 32767\n"
-    "  segments H4 H3 H2 H1     segment bytes in hex, Digit 4 first\n"
-    "  points MASK              decimal points, 0 to 15: 1 Digit 1, 2 Digit 2,\n"
-    "                           4 Digit 3, 8 Digit 4\n"
-    "  bright                   brightness toggle\n"
-    "  save N, recall N         memory location, 0 to 19\n"
-    "  config NEW_UID BAUD MASK configuration, sent to unit 30: new unit\n"
-    "                           identifier 0 to 255, module baud rate 9600,\n"
-    "                           19200 or 38400, decimal points lit at start-up\n"
-    "                           (a mask as for points)\n"
+    "Commands (numbers are decimal unless marked hex):\n";
+
+const char HelpAfterCommands[] =
     "\n"
     "A script holds one command per line, and also:\n"
     "  wait MS                  a pause of MS milliseconds\n"
@@ -142,6 +131,8 @@ int main(int argc, char* argv[]) {
         if (options.help) {
             std::fputs(UsageText, stdout);
             std::fputs(HelpText, stdout);
+            std::fputs(commandsHelp().c_str(), stdout);
+            std::fputs(HelpAfterCommands, stdout);
             return ExitOk;
         }
     } catch (const BadInput& e) {

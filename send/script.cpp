@@ -1,10 +1,9 @@
 #include "send/script.h"
 
-#include <QStringDecoder>
 #include <algorithm>
-#include <array>
 
 #include "protocol/commands.h"
+#include "protocol/text.h"
 
 namespace lumidex::send {
 
@@ -12,153 +11,14 @@ namespace {
 
 using Values = std::vector<std::string>;
 
-std::string quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
-}
-
-bool isDigit(char ch) {
-    return ch >= '0' && ch <= '9';
-}
-
-// A segment byte: one or two hexadecimal digits, any letter case.
-int segmentByte(const std::string& text) {
-    int value = 0;
-    for (const char ch : text) {
-        const int digit = isDigit(ch)              ? ch - '0'
-                          : ch >= 'a' && ch <= 'f' ? ch - 'a' + 10
-                          : ch >= 'A' && ch <= 'F' ? ch - 'A' + 10
-                                                   : -1;
-        value = digit < 0 ? -1 : value * 16 + digit;
-        if (value < 0) {
-            break;
-        }
-    }
-    if (text.empty() || text.size() > 2 || value < 0) {
-        throw BadInput("segment byte must be two hexadecimal digits from 00 to FF: " +
-                       quoted(text));
-    }
-    return value;
-}
-
-int pointMask(const std::string& text, const char* what) {
-    return static_cast<int>(numberIn(text, 0, 15, what));
-}
-
-// Each encoder takes the command's values, checked here within the limits of
-// the window's lists and boxes, and fills the frame as the window's button
-// does for the same inputs.
-
-int sendText(Frame& f, const Values& v) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const std::u32string text =
-        QString(utf8.decode(QByteArrayView(v[0].data(), static_cast<qsizetype>(v[0].size()))))
-            .toStdU32String();
-    if (utf8.hasError()) {
-        throw BadInput("the text is not UTF-8 (save the script as UTF-8)");
-    }
-    if (text.size() > 4) {
-        throw BadInput("text has " + std::to_string(text.size()) +
-                       " characters, the module shows at most 4: " + quoted(v[0]));
-    }
-    return encodeText(f, padText(text));
-}
-
-int sendBcd(Frame& f, const Values& v) {
-    const std::string& digits = v[0];
-    bool plain = digits.size() == 4;
-    for (const char ch : digits) {
-        plain = plain && isDigit(ch);
-    }
-    if (!plain) {
-        throw BadInput("bcd takes four decimal digits, 0000 to 9999: " + quoted(digits));
-    }
-    return encodeBcd(f, std::stoi(digits.substr(0, 2)), std::stoi(digits.substr(2)));
-}
-
-int sendUnsigned(Frame& f, const Values& v) {
-    const auto n = static_cast<int>(numberIn(v[0], 0, 65535, "uint value"));
-    return encodeInteger(f, false, n >> 8, n & 0xFF);
-}
-
-int sendSigned(Frame& f, const Values& v) {
-    // The 16-bit two's complement pattern: -42 is FF D6.
-    const auto n = static_cast<int>(numberIn(v[0], -32768, 32767, "int value")) & 0xFFFF;
-    return encodeInteger(f, true, n >> 8, n & 0xFF);
-}
-
-int sendSegments(Frame& f, const Values& v) {
-    return encodeSegments(f, segmentByte(v[0]), segmentByte(v[1]), segmentByte(v[2]),
-                          segmentByte(v[3]));
-}
-
-int sendPoints(Frame& f, const Values& v) {
-    return encodeDecimalPoints(f, pointMask(v[0], "decimal-point mask"));
-}
-
-int sendBrightness(Frame& f, const Values&) {
-    return encodeBrightness(f);
-}
-
-int sendSave(Frame& f, const Values& v) {
-    return encodeSave(f, static_cast<int>(numberIn(v[0], 0, 19, "memory location")));
-}
-
-int sendRecall(Frame& f, const Values& v) {
-    return encodeRecall(f, static_cast<int>(numberIn(v[0], 0, 19, "memory location")));
-}
-
-int sendConfig(Frame& f, const Values& v) {
-    const int uid = static_cast<int>(numberIn(v[0], 0, 255, "new unit identifier"));
-    const int baud = listedBaud(v[1]);
-    if (baud < 0) {
-        throw BadInput("module baud rate must be " + moduleBaudRatesText() + ": " + quoted(v[1]));
-    }
-    const int rate = kModuleBauds[static_cast<std::size_t>(baud)].rate;
-    const int mask = pointMask(v[2], "start-up decimal-point mask");
-    // The window's start-up boxes, Digit 4 first; the mask's bit 8 is Digit 4.
-    const std::array<bool, 4> points = {(mask & 8) != 0, (mask & 4) != 0, (mask & 2) != 0,
-                                        (mask & 1) != 0};
-    return encodeConfig(f, uid, rate, points);
-}
-
-struct Command {
-    const char* name;
-    const char* syntax;
-    int values;  // -1: the rest of the line, as one value
-    int (*encode)(Frame&, const Values&);
-    bool toConfigUnit = false;  // sent to ConfigUid whatever the unit identifier
-};
-
-constexpr Command kCommands[] = {
-    {"text", "text CHARS", -1, sendText},
-    {"bcd", "bcd DDDD", 1, sendBcd},
-    {"uint", "uint N", 1, sendUnsigned},
-    {"int", "int N", 1, sendSigned},
-    {"segments", "segments H4 H3 H2 H1", 4, sendSegments},
-    {"points", "points MASK", 1, sendPoints},
-    {"bright", "bright", 0, sendBrightness},
-    {"save", "save N", 1, sendSave},
-    {"recall", "recall N", 1, sendRecall},
-    {"config", "config NEW_UID BAUD MASK", 3, sendConfig, true},
-};
-
 // Script lines that send nothing themselves.
 constexpr std::string_view kWait = "wait";
 constexpr std::string_view kUid = "uid";
 
-const Command* findCommand(std::string_view name) {
-    for (const Command& command : kCommands) {
-        if (name == command.name) {
-            return &command;
-        }
-    }
-    return nullptr;
-}
-
 [[noreturn]] void unknownCommand(std::string_view name) {
     std::string known;
-    for (const Command& command : kCommands) {
-        known += std::string(command.name) + ", ";
+    for (const Command& command : commandTable()) {
+        known += std::string(command.word) + ", ";
     }
     throw BadInput("unknown command " + quoted(name) + " (commands: " + known + std::string(kWait) +
                    ", " + std::string(kUid) + ")");
@@ -172,7 +32,7 @@ const Command* findCommand(std::string_view name) {
 // The step for `command` with `values`, addressed to `uid`.
 Step frameStep(const Command& command, const Values& values, int uid, int line) {
     if (command.values >= 0 && values.size() != static_cast<std::size_t>(command.values)) {
-        wrongCount(command.name, values.size(), command.syntax);
+        wrongCount(command.word, values.size(), command.syntax);
     }
     Step step;
     step.line = line;
@@ -217,7 +77,7 @@ void readLine(std::string_view line, int number, int& uid, std::vector<Step>& st
     }
     const std::size_t end = std::min(line.find_first_of(" \t", start), line.size());
     const std::string_view name = line.substr(start, end - start);
-    const Command* command = findCommand(name);
+    const Command* command = commandNamed(name);
     if (command && command->values < 0) {
         const std::string_view text = end < line.size() ? line.substr(end + 1) : std::string_view();
         steps.push_back(frameStep(*command, {std::string(text)}, uid, number));
@@ -268,29 +128,25 @@ std::string_view trimmed(std::string_view text) {
 
 }  // namespace
 
-int listedBaud(std::string_view text) {
-    for (std::size_t i = 0; i < kModuleBauds.size(); ++i) {
-        if (text == std::to_string(kModuleBauds[i].rate)) {
-            return static_cast<int>(i);
+std::string commandsHelp() {
+    constexpr std::size_t kColumn = 24;
+    std::string out;
+    const auto& table = commandTable();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        // Rows that say the same share one entry: "save N, recall N".
+        std::string syntax = table[i].syntax;
+        for (; i + 1 < table.size() && std::string_view(table[i].help) == table[i + 1].help; ++i) {
+            syntax += std::string(", ") + table[i + 1].syntax;
         }
+        std::string help = table[i].help;
+        for (std::size_t at = 0; (at = help.find('\n', at)) != std::string::npos;
+             at += kColumn + 4) {
+            help.insert(at + 1, kColumn + 3, ' ');
+        }
+        out += "  " + syntax + std::string(kColumn - std::min(kColumn, syntax.size()), ' ') + " " +
+               help + "\n";
     }
-    return -1;
-}
-
-long long numberIn(std::string_view text, long long lo, long long hi, const char* what) {
-    const std::size_t sign = lo < 0 && !text.empty() && text[0] == '-' ? 1 : 0;
-    bool plain = text.size() > sign && text.size() <= sign + 18;
-    long long value = 0;
-    for (std::size_t i = sign; plain && i < text.size(); ++i) {
-        plain = isDigit(text[i]);
-        value = value * 10 + (text[i] - '0');
-    }
-    value = sign ? -value : value;
-    if (!plain || value < lo || value > hi) {
-        throw BadInput(std::string(what) + " must be a whole number from " + std::to_string(lo) +
-                       " to " + std::to_string(hi) + ": " + quoted(text));
-    }
-    return value;
+    return out;
 }
 
 std::string Script::commandOf(const Step& step) const {
@@ -325,7 +181,7 @@ Script readScript(std::string text, const std::string& name, int uid,
 
 Script readCommand(const std::vector<std::string>& words, int uid) {
     const std::string name = words.empty() ? std::string() : words[0];
-    const Command* command = findCommand(name);
+    const Command* command = commandNamed(name);
     if (!command && (name == kWait || name == kUid)) {
         throw BadInput(quoted(name) + " works in scripts only" +
                        (name == kUid ? "; on the command line give --uid N" : ""));

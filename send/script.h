@@ -14,22 +14,9 @@
 #include <vector>
 
 #include "protocol/frame.h"
+#include "protocol/text.h"
 
 namespace lumidex::send {
-
-// Input that cannot be used; what() says why, in words for the operator.
-class BadInput : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
-// `text` as a whole decimal number (a minus sign only where `lo` is negative)
-// from `lo` to `hi`; otherwise throws BadInput
-// "<what> must be a whole number from <lo> to <hi>: '<text>'".
-long long numberIn(std::string_view text, long long lo, long long hi, const char* what);
-
-// The baud list position of `text` as the lists write it ("19200"), or -1.
-int listedBaud(std::string_view text);
 
 // One step of a run: a frame to send, or a pause.
 struct Step {
@@ -61,6 +48,10 @@ struct Script {
 // before any uid line.
 Script readScript(std::string text, const std::string& name, int uid,
                   std::vector<std::string>& problems);
+
+// The commands' entries of --help, from the command table: a line each, two
+// spaces in, the syntax in a column of 24, then what it sends.
+std::string commandsHelp();
 
 // One command given on the command line as words ("bcd", "1234"); the words
 // after text are its text, joined by blanks. Throws BadInput.

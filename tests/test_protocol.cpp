@@ -72,6 +72,7 @@ class TestProtocol : public QObject {
   private slots:
     void wire_data();
     void wire();
+    void everyCommandHasRows();
     void countZeroSendsNothing();
     void staleBytesBeyondCountStayUnsent();
     void uidChangesOnlyByteZero();
@@ -103,6 +104,24 @@ void TestProtocol::wire() {
     // Room for the whole frame first, then one port call per byte.
     QCOMPARE(s.port.calls.size(), 2 + s.port.bytes.size());
     QCOMPARE(s.port.calls[1], "reserve " + std::to_string(s.port.bytes.size()));
+}
+
+// The shared test rows cover every command of the command table, and each
+// row's sender word and frame length are the table's for its code.
+void TestProtocol::everyCommandHasRows() {
+    for (const Command& command : commandTable()) {
+        int rows = 0;
+        for (const CommandRow& row : commandRows()) {
+            const QByteArray wire = QByteArray::fromHex(QByteArray::fromStdString(row.wire));
+            if (std::uint8_t(wire[1]) == command.code) {
+                ++rows;
+                QCOMPARE(wire.size(), int(command.length));
+                QCOMPARE(QByteArray::fromStdString(row.sender).split(' ').front(),
+                         QByteArray(command.word));
+            }
+        }
+        QVERIFY2(rows > 0, command.name);
+    }
 }
 
 void TestProtocol::countZeroSendsNothing() {

@@ -13,7 +13,7 @@ std::string hostRatesText() {
     for (const std::int32_t rate : kHostRates) {
         rates.push_back(std::to_string(rate));
     }
-    return alternatives(rates);
+    return listOf(rates, "or");
 }
 
 namespace {
