@@ -11,6 +11,10 @@
 
 namespace lumidex::listener {
 
+using cli::ExitFailure;
+using cli::ExitOk;
+using cli::printError;
+
 namespace {
 
 // The most bytes a device hands over in one go (the pseudo-terminal reads as
@@ -85,8 +89,8 @@ void LineInput::open(const LineOptions& options, BytesFn onBytes, ErrorFn onErro
         std::fflush(stdout);
         return;
     }
-    path_ = options.device;
-    port_.setPortName(options.device);
+    path_ = QString::fromStdString(options.device);
+    port_.setPortName(path_);
     port_.setBaudRate(options.baud);
     port_.setDataBits(QSerialPort::Data8);
     port_.setParity(QSerialPort::NoParity);
@@ -94,8 +98,7 @@ void LineInput::open(const LineOptions& options, BytesFn onBytes, ErrorFn onErro
     port_.setFlowControl(QSerialPort::NoFlowControl);
     port_.setReadBufferSize(ReadChunk);
     if (!port_.open(QIODevice::ReadOnly)) {
-        throw std::runtime_error("cannot open " + options.device.toStdString() + ": " +
-                                 reasonOf(port_));
+        throw std::runtime_error("cannot open " + options.device + ": " + reasonOf(port_));
     }
     QObject::connect(&port_, &QSerialPort::readyRead, [this, onBytes] {
         const QByteArray data = port_.readAll();
@@ -108,7 +111,7 @@ void LineInput::open(const LineOptions& options, BytesFn onBytes, ErrorFn onErro
                              onError("lost " + path_.toStdString() + ": " + reasonOf(port_));
                          }
                      });
-    std::printf("listening on %s at %d baud\n", options.device.toStdString().c_str(), options.baud);
+    std::printf("listening on %s at %d baud\n", options.device.c_str(), options.baud);
     std::fflush(stdout);
 }
 
@@ -153,130 +156,47 @@ void FrameReader::flush() {
 
 }  // namespace
 
-std::optional<int> wholeNumber(const QString& text) {
-    if (text.isEmpty()) {
-        return std::nullopt;
-    }
-    for (QChar ch : text) {
-        if (ch < QLatin1Char('0') || ch > QLatin1Char('9')) {
-            return std::nullopt;
-        }
-    }
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    return ok ? std::optional<int>(value) : std::nullopt;
-}
-
-LineOptions parseLineArguments(const QStringList& args, const std::vector<ExtraOption>& extra) {
+LineOptions lineOptionsFrom(const cli::ParsedArguments& parsed) {
     LineOptions o;
-    std::optional<std::string> valueError;
-    auto noteValueError = [&valueError](std::optional<std::string> error) {
-        if (error && !valueError) {
-            valueError = std::move(error);
-        }
-    };
-    QStringList devices;
-    bool baudGiven = false;
-    for (int i = 1; i < args.size(); ++i) {
-        QString arg = args[i];
-        QString value;
-        bool hasValue = false;
-        const int eq = arg.indexOf(QLatin1Char('='));
-        if (arg.startsWith(QLatin1String("--")) && eq > 0) {
-            value = arg.mid(eq + 1);
-            arg = arg.left(eq);
-            hasValue = true;
-        }
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            o.help = true;
-            return o;
-        }
-        const ExtraOption* other = nullptr;
-        for (const ExtraOption& option : extra) {
-            if (arg == option.name && (option.takesValue || !hasValue)) {
-                other = &option;
-            }
-        }
-        const bool takesValue = arg == QLatin1String("--baud") ||
-                                arg == QLatin1String("--idle-ms") || (other && other->takesValue);
-        if (takesValue && !hasValue) {
-            if (i + 1 >= args.size()) {
-                throw ArgumentError{ExitUsage, arg.toStdString() + " needs a value"};
-            }
-            value = args[++i];
-        }
-        if (other) {
-            noteValueError(other->apply(value));
-        } else if (arg == QLatin1String("--baud")) {
-            baudGiven = true;
-            const std::optional<int> n = wholeNumber(value);
-            if (n && *n > 0) {
-                o.baud = *n;
-            } else {
-                noteValueError("baud rate must be a positive whole number: '" +
-                               value.toStdString() + "'");
-            }
-        } else if (arg == QLatin1String("--idle-ms")) {
-            if (const std::optional<int> n = wholeNumber(value)) {
-                o.idleMs = *n;
-            } else {
-                noteValueError("idle time must be a whole number of milliseconds: '" +
-                               value.toStdString() + "'");
-            }
-        } else if (arg == QLatin1String("--pty") && !hasValue) {
-            o.pty = true;
-        } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
-            throw ArgumentError{ExitUsage, "unknown option '" + args[i].toStdString() + "'"};
-        } else {
-            devices << arg;
-        }
-    }
+    o.pty = parsed.has("--pty");
+    const std::vector<std::string>& devices = parsed.operands;
     if (devices.size() > 1) {
-        throw ArgumentError{ExitUsage, "more than one device given: " +
-                                           devices.join(QLatin1String(", ")).toStdString()};
+        std::string list;
+        for (const std::string& device : devices) {
+            list += (list.empty() ? "" : ", ") + device;
+        }
+        throw cli::ArgumentError("more than one device given: " + list);
     }
-    if (o.pty && !devices.isEmpty()) {
-        throw ArgumentError{ExitUsage, "give either a DEVICE or --pty, not both"};
+    if (o.pty && !devices.empty()) {
+        throw cli::ArgumentError("give either a DEVICE or --pty, not both");
     }
-    if (o.pty && baudGiven) {
-        throw ArgumentError{ExitUsage, "--baud applies to a DEVICE, not to --pty"};
+    if (o.pty && parsed.has("--baud")) {
+        throw cli::ArgumentError("--baud applies to a DEVICE, not to --pty");
     }
-    if (!o.pty && devices.isEmpty()) {
-        throw ArgumentError{ExitUsage, "no DEVICE given"};
+    if (!o.pty && devices.empty()) {
+        throw cli::ArgumentError("no DEVICE given");
     }
-    if (valueError) {
-        throw ArgumentError{ExitFailure, *valueError};
+    if (const auto baud = parsed.value("--baud")) {
+        const std::optional<int> n = cli::wholeNumber(*baud);
+        if (!n || *n == 0) {
+            throw cli::ArgumentError("baud rate must be a positive whole number: '" + *baud + "'",
+                                     cli::ExitFailure);
+        }
+        o.baud = *n;
     }
-    if (!devices.isEmpty()) {
+    if (const auto idle = parsed.value("--idle-ms")) {
+        const std::optional<int> n = cli::wholeNumber(*idle);
+        if (!n) {
+            throw cli::ArgumentError(
+                "idle time must be a whole number of milliseconds: '" + *idle + "'",
+                cli::ExitFailure);
+        }
+        o.idleMs = *n;
+    }
+    if (!devices.empty()) {
         o.device = devices.front();
     }
     return o;
-}
-
-void printError(const char* program, const std::string& message) {
-    std::fprintf(stderr, "%s: %s\n", program, message.c_str());
-    std::fflush(stderr);
-}
-
-std::optional<int> handleArguments(const char* program, const char* usage, const char* help,
-                                   const std::function<LineOptions()>& parse, LineOptions& out) {
-    try {
-        out = parse();
-    } catch (const ArgumentError& e) {
-        printError(program, e.message);
-        if (e.exitCode == ExitUsage) {
-            std::fputs(usage, stderr);
-            std::fprintf(stderr, "Try '%s --help' for more information.\n", program);
-        }
-        return e.exitCode;
-    }
-    if (out.help) {
-        std::fputs(usage, stdout);
-        std::fputs("\n", stdout);
-        std::fputs(help, stdout);
-        return ExitOk;
-    }
-    return std::nullopt;
 }
 
 int readFrames(const char* program, const LineOptions& options, FrameFn onFrame,

@@ -17,68 +17,72 @@ using namespace lumidex::listener;
 
 constexpr char Program[] = "lumidex-module";
 
-const char UsageText[] =
+const char Usage[] =
     "usage: lumidex-module [--uid N] [--print] [--baud N] [--idle-ms N] DEVICE\n"
     "       lumidex-module [--uid N] [--print] [--idle-ms N] --pty\n";
 
-const char HelpText[] =
+const char HelpIntro[] =
     "Shows a window acting as one display module on a serial line: the four\n"
     "digits it lights for the frames it receives.\n"
-    "\n"
-    "  DEVICE        serial device to listen on, e.g. /dev/ttyUSB0 or COM3\n"
-    "                (opened read-only, raw, 8 data bits, no parity, 1 stop bit)\n"
-    "  --baud N      baud rate of DEVICE (default 9600)\n"
-    "  --pty         create a pseudo-terminal instead and listen on it; its\n"
-    "                path is printed first (\"listening on PATH\")\n"
-    "  --uid N       the module's unit identifier, 0 to 255 (default 255)\n"
-    "  --print       after every frame and restart print one line:\n"
-    "                \"screen S4 S3 S2 S1 dim\" (or bright), the segment bytes of\n"
-    "                Digit 4 to Digit 1 in hexadecimal, then the frame obeyed and\n"
-    "                anything ignored\n"
-    "  --idle-ms N   give up on a frame after N milliseconds without a byte\n"
-    "                (default 500, 0 never)\n"
-    "  --help        show this text\n"
+    "\n";
+
+const char HelpOutro[] =
     "\n"
     "Runs until its window is closed or it is interrupted (Ctrl+C or SIGTERM);\n"
     "exit status 0 then, 1 when the device cannot be opened or read, 2 for bad\n"
     "arguments. With QT_QPA_PLATFORM=offscreen it runs without a display.\n";
 
+cli::ArgumentParser argumentParser() {
+    return cli::ArgumentParser(
+        Program, Usage,
+        {{"DEVICE", "",
+          "serial device to listen on, e.g. /dev/ttyUSB0 or COM3\n"
+          "(opened read-only, raw, 8 data bits, no parity, 1 stop bit)",
+          true},
+         {"--baud", "N", "baud rate of DEVICE (default 9600)"},
+         {"--pty", "",
+          "create a pseudo-terminal instead and listen on it; its\n"
+          "path is printed first (\"listening on PATH\")"},
+         {"--uid", "N",
+          "the module's unit identifier, 0 to 255 (default " + std::to_string(FactoryUid) + ")"},
+         {"--print", "",
+          "after every frame and restart print one line:\n"
+          "\"screen S4 S3 S2 S1 dim\" (or bright), the segment bytes of\n"
+          "Digit 4 to Digit 1 in hexadecimal, then the frame obeyed and\n"
+          "anything ignored"},
+         {"--idle-ms", "N",
+          "give up on a frame after N milliseconds without a byte\n"
+          "(default 500, 0 never)"}});
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Read before the window system starts, so --help and mistakes need no
+    // display.
+    const cli::ArgumentParser parser = argumentParser();
+    LineOptions options;
     int uid = FactoryUid;
     bool print = false;
-    const std::vector<ExtraOption> extra = {
-        {QStringLiteral("--uid"), true,
-         [&uid](const QString& value) -> std::optional<std::string> {
-             const std::optional<int> n = wholeNumber(value);
-             if (!n || *n > 255) {
-                 return "unit identifier must be a whole number from 0 to 255: '" +
-                        value.toStdString() + "'";
-             }
-             uid = *n;
-             return std::nullopt;
-         }},
-        {QStringLiteral("--print"), false,
-         [&print](const QString&) -> std::optional<std::string> {
-             print = true;
-             return std::nullopt;
-         }},
-    };
-    LineOptions options;
-    if (const auto exitCode = handleArguments(
-            Program, UsageText, HelpText,
-            [&] {
-                // Read before the window system starts, so --help and mistakes
-                // need no display.
-                QStringList args;
-                for (int i = 0; i < argc; ++i) {
-                    args << QString::fromLocal8Bit(argv[i]);
-                }
-                return parseLineArguments(args, extra);
-            },
-            options)) {
-        return *exitCode;
+    try {
+        const cli::ParsedArguments parsed = parser.parse(cli::programArguments(argc, argv));
+        if (const auto done =
+                parser.finish(parsed, HelpIntro + parser.optionsHelp(12) + HelpOutro)) {
+            return *done;
+        }
+        options = lineOptionsFrom(parsed);
+        if (const auto value = parsed.value("--uid")) {
+            const std::optional<int> n = cli::wholeNumber(*value);
+            if (!n || *n > 255) {
+                throw cli::ArgumentError(
+                    "unit identifier must be a whole number from 0 to 255: '" + *value + "'",
+                    cli::ExitFailure);
+            }
+            uid = *n;
+        }
+        print = parsed.has("--print");
+    } catch (const cli::ArgumentError& e) {
+        return parser.reportError(e);
     }
 
     QApplication app(argc, argv);

@@ -10,29 +10,39 @@
 
 namespace {
 
+using namespace lumidex;
 using namespace lumidex::listener;
 
 constexpr char Program[] = "lumidex-monitor";
 
-const char UsageText[] =
+const char Usage[] =
     "usage: lumidex-monitor [--baud N] [--idle-ms N] DEVICE\n"
     "       lumidex-monitor [--idle-ms N] --pty\n";
 
-const char HelpText[] =
+const char HelpIntro[] =
     "Prints each command frame received on a serial line as one line:\n"
     "the time, the unit identifier and the command with its payload.\n"
-    "\n"
-    "  DEVICE        serial device to read, e.g. /dev/ttyUSB0 or COM3\n"
-    "                (opened read-only, raw, 8 data bits, no parity, 1 stop bit)\n"
-    "  --baud N      baud rate of DEVICE (default 9600)\n"
-    "  --pty         create a pseudo-terminal instead and read what is written\n"
-    "                to it; its path is printed first (\"listening on PATH\")\n"
-    "  --idle-ms N   report a frame as cut short after N milliseconds without\n"
-    "                a byte (default 500, 0 never)\n"
-    "  --help        show this text\n"
+    "\n";
+
+const char HelpOutro[] =
     "\n"
     "Runs until interrupted (Ctrl+C or SIGTERM); exit status 0 then, 1 when the\n"
     "device cannot be opened or read, 2 for bad arguments.\n";
+
+cli::ArgumentParser argumentParser() {
+    return cli::ArgumentParser(Program, Usage,
+                               {{"DEVICE", "",
+                                 "serial device to read, e.g. /dev/ttyUSB0 or COM3\n"
+                                 "(opened read-only, raw, 8 data bits, no parity, 1 stop bit)",
+                                 true},
+                                {"--baud", "N", "baud rate of DEVICE (default 9600)"},
+                                {"--pty", "",
+                                 "create a pseudo-terminal instead and read what is written\n"
+                                 "to it; its path is printed first (\"listening on PATH\")"},
+                                {"--idle-ms", "N",
+                                 "report a frame as cut short after N milliseconds without\n"
+                                 "a byte (default 500, 0 never)"}});
+}
 
 // Buffered: the frames of one chunk of input go out together.
 void printLine(const std::string& text) {
@@ -45,15 +55,20 @@ void printLine(const std::string& text) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-
+    const cli::ArgumentParser parser = argumentParser();
     LineOptions options;
-    if (const auto exitCode = handleArguments(
-            Program, UsageText, HelpText,
-            [] { return parseLineArguments(QCoreApplication::arguments()); }, options)) {
-        return *exitCode;
+    try {
+        const cli::ParsedArguments parsed = parser.parse(cli::programArguments(argc, argv));
+        if (const auto done =
+                parser.finish(parsed, HelpIntro + parser.optionsHelp(12) + HelpOutro)) {
+            return *done;
+        }
+        options = lineOptionsFrom(parsed);
+    } catch (const cli::ArgumentError& e) {
+        return parser.reportError(e);
     }
 
+    QCoreApplication app(argc, argv);
     return readFrames(Program, options,
                       [](const lumidex::DecodedFrame& frame) { printLine(frame.description); });
 }

@@ -20,20 +20,13 @@ namespace {
 using namespace lumidex;
 using namespace lumidex::send;
 
-const char UsageText[] =
-    "usage: lumidex-send [--port COMn|DEVICE] [--baud N] [--uid N] [--dry-run] [--quiet]\n"
-    "                    COMMAND [VALUE...]\n"
-    "       lumidex-send [--port COMn|DEVICE] [--baud N] [--uid N] [--dry-run] [--quiet]\n"
-    "                    --script FILE|- [--repeat N]\n";
-
-const char HelpText[] =
-    "\n"
+const char HelpIntro[] =
     "Sends commands to a display module on a serial line: for each, the frame\n"
     "the Lumidex App window sends, printed as it goes out (\"FF 64 12 34 \").\n"
     "\n"
     "Commands (numbers are decimal unless marked hex):\n";
 
-const char HelpAfterCommands[] =
+const char HelpScripts[] =
     "\n"
     "A script holds one command per line, and also:\n"
     "  wait MS                  a pause of MS milliseconds\n"
@@ -42,20 +35,9 @@ const char HelpAfterCommands[] =
     "After \"text \" the rest of the line is the text, blanks included. Scripts\n"
     "are UTF-8 text.\n"
     "\n"
-    "Options:\n"
-    "  --port COMn|DEVICE  COMn numbered as the window numbers ports (with the\n"
-    "                      pins of the [Ports] section of lumidex2.ini), or a\n"
-    "                      device such as /dev/ttyUSB0 or \\\\.\\COM7; default: the\n"
-    "                      window's stored port\n"
-    "  --baud N            9600, 19200 or 38400 (no parity, 8 data bits, 1 stop\n"
-    "                      bit); default: the window's stored setting\n"
-    "  --uid N             unit identifier of the display commands, 0 to 255\n"
-    "                      (default 255)\n"
-    "  --script FILE|-     the commands of FILE, or of standard input for -\n"
-    "  --repeat N          send the script N times (default 1; 0: until stopped)\n"
-    "  --dry-run           print the frames only; opens no port\n"
-    "  --quiet             print no frames\n"
-    "  --help              show this text\n"
+    "Options:\n";
+
+const char HelpOutro[] =
     "\n"
     "lumidex2.ini is read from the program's folder (or the window's per-user\n"
     "copy) and never written. The whole script is checked before the port\n"
@@ -126,19 +108,17 @@ int main(int argc, char* argv[]) {
 
     Options options;
     std::optional<Script> script;
+    const cli::ArgumentParser parser = argumentParser();
     try {
-        options = readOptions(programArguments(argc, argv));
-        if (options.help) {
-            std::fputs(UsageText, stdout);
-            std::fputs(HelpText, stdout);
-            std::fputs(commandsHelp().c_str(), stdout);
-            std::fputs(HelpAfterCommands, stdout);
-            return ExitOk;
+        const cli::ParsedArguments parsed = parser.parse(cli::programArguments(argc, argv));
+        const std::string help =
+            HelpIntro + commandsHelp() + HelpScripts + parser.optionsHelp(18) + HelpOutro;
+        if (const std::optional<int> done = parser.finish(parsed, help)) {
+            return *done;
         }
-    } catch (const BadInput& e) {
-        printError(e.what());
-        std::fputs(UsageText, stderr);
-        return ExitBadInput;
+        options = readOptions(parsed);
+    } catch (const cli::ArgumentError& e) {
+        return parser.reportError(e);
     }
     try {
         script = options.script ? loadScript(*options.script, options.uid)

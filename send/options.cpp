@@ -1,77 +1,89 @@
 #include "send/options.h"
 
 #include "link/serial/linesettings.h"
-#include "send/script.h"
+#include "protocol/text.h"
 
 namespace lumidex::send {
 
-Options readOptions(const std::vector<std::string>& args) {
+namespace {
+
+const char kUsage[] =
+    "usage: lumidex-send [--port COMn|DEVICE] [--baud N] [--uid N] [--dry-run] [--quiet]\n"
+    "                    COMMAND [VALUE...]\n"
+    "       lumidex-send [--port COMn|DEVICE] [--baud N] [--uid N] [--dry-run] [--quiet]\n"
+    "                    --script FILE|- [--repeat N]\n";
+
+// A value's own check, as an argument error.
+template <typename Check>
+auto checked(Check check) {
+    try {
+        return check();
+    } catch (const BadInput& e) {
+        throw cli::ArgumentError(e.what());
+    }
+}
+
+}  // namespace
+
+cli::ArgumentParser argumentParser() {
+    cli::ArgumentParser parser(
+        "lumidex-send", kUsage,
+        {{"--port", "COMn|DEVICE",
+          "COMn numbered as the window numbers ports (with the\n"
+          "pins of the [Ports] section of lumidex2.ini), or a\n"
+          "device such as /dev/ttyUSB0 or \\\\.\\COM7; default: the\n"
+          "window's stored port"},
+         {"--baud", "N",
+          hostRatesText() + " (no parity, 8 data bits, 1 stop\n"
+                            "bit); default: the window's stored setting"},
+         {"--uid", "N",
+          "unit identifier of the display commands, 0 to 255\n(default " +
+              std::to_string(FactoryUid) + ")"},
+         {"--script", "FILE|-", "the commands of FILE, or of standard input for -"},
+         {"--repeat", "N", "send the script N times (default 1; 0: until stopped)"},
+         {"--dry-run", "", "print the frames only; opens no port"},
+         {"--quiet", "", "print no frames"}});
+    parser.firstOperandEndsOptions();
+    return parser;
+}
+
+Options readOptions(const cli::ParsedArguments& parsed) {
     Options o;
-    bool repeatGiven = false;
-    std::size_t i = 0;
-    for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
-        const std::size_t equals = args[i].find('=');
-        const std::string name = args[i].substr(0, equals);
-        const bool given = equals != std::string::npos;
-        const auto value = [&]() -> std::string {
-            if (given) {
-                return args[i].substr(equals + 1);
+    if (const auto port = parsed.value("--port")) {
+        if (port->empty()) {
+            throw cli::ArgumentError(
+                "--port needs a port such as COM3 or a device such as /dev/ttyUSB0");
+        }
+        o.port = port;
+    }
+    if (const auto baud = parsed.value("--baud")) {
+        for (const std::int32_t rate : kHostRates) {
+            if (*baud == std::to_string(rate)) {
+                o.baud = rate;
             }
-            if (++i == args.size()) {
-                throw BadInput(name + " needs a value");
-            }
-            return args[i];
-        };
-        const auto flag = [&](bool& set) {
-            if (given) {
-                throw BadInput(name + " takes no value");
-            }
-            set = true;
-        };
-        if (name == "--port") {
-            o.port = value();
-            if (o.port->empty()) {
-                throw BadInput("--port needs a port such as COM3 or a device such as /dev/ttyUSB0");
-            }
-        } else if (name == "--baud") {
-            const std::string baud = value();
-            for (const std::int32_t rate : kHostRates) {
-                if (baud == std::to_string(rate)) {
-                    o.baud = rate;
-                }
-            }
-            if (!o.baud) {
-                throw BadInput("--baud must be " + hostRatesText() + ": '" + baud + "'");
-            }
-        } else if (name == "--uid") {
-            o.uid = static_cast<int>(numberIn(value(), 0, 255, "--uid"));
-        } else if (name == "--script") {
-            o.script = value();
-        } else if (name == "--repeat") {
-            o.repeat = numberIn(value(), 0, 1'000'000'000, "--repeat");
-            repeatGiven = true;
-        } else if (name == "--dry-run") {
-            flag(o.dryRun);
-        } else if (name == "--quiet") {
-            flag(o.quiet);
-        } else if (name == "--help") {
-            flag(o.help);
-        } else {
-            throw BadInput("unknown option '" + name + "'");
+        }
+        if (!o.baud) {
+            throw cli::ArgumentError("--baud must be " + hostRatesText() + ": '" + *baud + "'");
         }
     }
-    o.command.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
-    if (o.help) {
-        return o;
+    if (const auto uid = parsed.value("--uid")) {
+        o.uid = checked([&] { return static_cast<int>(numberIn(*uid, 0, 255, "--uid")); });
     }
+    o.script = parsed.value("--script");
+    if (const auto repeat = parsed.value("--repeat")) {
+        o.repeat = checked([&] { return numberIn(*repeat, 0, 1'000'000'000, "--repeat"); });
+    }
+    o.dryRun = parsed.has("--dry-run");
+    o.quiet = parsed.has("--quiet");
+    o.command = parsed.operands;
     if (o.script && !o.command.empty()) {
-        throw BadInput("give either a command or --script, not both");
+        throw cli::ArgumentError("give either a command or --script, not both");
     }
     if (!o.script && o.command.empty()) {
-        throw BadInput("no command given");
+        throw cli::ArgumentError("no command given");
     }
-    if (repeatGiven && !o.script) {
-        throw BadInput("--repeat works with --script only");
+    if (parsed.has("--repeat") && !o.script) {
+        throw cli::ArgumentError("--repeat works with --script only");
     }
     return o;
 }

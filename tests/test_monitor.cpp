@@ -80,6 +80,7 @@ void TestMonitor::arguments_data() {
     QTest::addColumn<QString>("message");  // expected in stdout (exit 0) or stderr
 
     QTest::newRow("help") << QStringList{"--help"} << 0 << "usage: lumidex-monitor";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "lumidex-monitor " LUMIDEX_VERSION;
     QTest::newRow("nothing") << QStringList{} << 2 << "no DEVICE given";
     QTest::newRow("unknown option")
         << QStringList{"--bogus", "/dev/x"} << 2 << "unknown option '--bogus'";

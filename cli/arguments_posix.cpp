@@ -1,10 +1,10 @@
 // The arguments as the shell passed them: UTF-8 on the systems this runs on.
-#include "send/options.h"
+#include "cli/arguments.h"
 
-namespace lumidex::send {
+namespace lumidex::cli {
 
 std::vector<std::string> programArguments(int argc, char* argv[]) {
     return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
-}  // namespace lumidex::send
+}  // namespace lumidex::cli

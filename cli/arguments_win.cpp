@@ -4,10 +4,10 @@
 
 #include <shellapi.h>
 
+#include "cli/arguments.h"
 #include "link/win32text.h"
-#include "send/options.h"
 
-namespace lumidex::send {
+namespace lumidex::cli {
 
 std::vector<std::string> programArguments(int, char*[]) {
     int count = 0;
@@ -20,4 +20,4 @@ std::vector<std::string> programArguments(int, char*[]) {
     return args;
 }
 
-}  // namespace lumidex::send
+}  // namespace lumidex::cli

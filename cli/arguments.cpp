@@ -1,0 +1,135 @@
+#include "cli/arguments.h"
+
+#include <cstdio>
+#include <limits>
+
+namespace lumidex::cli {
+
+namespace {
+
+const Option kHelp{"--help", "", "show this text"};
+const Option kVersion{"--version", "", "show the program's name and version"};
+
+}  // namespace
+
+std::optional<std::string> ParsedArguments::value(const std::string& name) const {
+    const auto it = options.find(name);
+    return it == options.end() ? std::nullopt : std::optional<std::string>(it->second);
+}
+
+ArgumentParser::ArgumentParser(std::string program, std::string usage, std::vector<Option> options)
+    : program_(std::move(program)), usage_(std::move(usage)), options_(std::move(options)) {}
+
+const Option* ArgumentParser::find(const std::string& name) const {
+    for (const Option& option : options_) {
+        if (!option.operand && option.name == name) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+ParsedArguments ArgumentParser::parse(const std::vector<std::string>& args) const {
+    ParsedArguments parsed;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool longForm = arg.rfind("--", 0) == 0;
+        const bool dashed = arg.size() > 1 && arg[0] == '-';
+        if (optionsEnded || !dashed || (firstOperandEnds_ && !longForm && arg != "-h")) {
+            parsed.operands.push_back(arg);
+            optionsEnded = optionsEnded || firstOperandEnds_;
+            continue;
+        }
+        const std::size_t equals = longForm ? arg.find('=') : std::string::npos;
+        const std::string name = arg.substr(0, equals);
+        if (name == kHelp.name || name == "-h") {
+            parsed.help = true;
+            return parsed;
+        }
+        if (name == kVersion.name) {
+            parsed.version = true;
+            return parsed;
+        }
+        const Option* option = find(name);
+        if (!option) {
+            throw ArgumentError("unknown option '" + name + "'");
+        }
+        std::string value;
+        if (option->valueName.empty()) {
+            if (equals != std::string::npos) {
+                throw ArgumentError(name + " takes no value");
+            }
+        } else if (equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+        } else if (++i < args.size()) {
+            value = args[i];
+        } else {
+            throw ArgumentError(name + " needs a value");
+        }
+        parsed.options[name] = value;
+    }
+    return parsed;
+}
+
+std::string ArgumentParser::optionsHelp(std::size_t width) const {
+    std::string out;
+    std::vector<Option> rows = options_;
+    rows.push_back(kHelp);
+    rows.push_back(kVersion);
+    for (const Option& row : rows) {
+        const std::string left = row.name + (row.valueName.empty() ? "" : " " + row.valueName);
+        std::string help = row.help;
+        for (std::size_t at = 0; (at = help.find('\n', at)) != std::string::npos;
+             at += width + 5) {
+            help.insert(at + 1, width + 4, ' ');
+        }
+        out += "  " + left + std::string(width > left.size() ? width - left.size() : 0, ' ') +
+               "  " + help + "\n";
+    }
+    return out;
+}
+
+std::optional<int> ArgumentParser::finish(const ParsedArguments& parsed,
+                                          const std::string& help) const {
+    if (parsed.help) {
+        std::fputs((usage_ + "\n" + help).c_str(), stdout);
+        return ExitOk;
+    }
+    if (parsed.version) {
+        std::printf("%s %s\n", program_.c_str(), LUMIDEX_VERSION);
+        return ExitOk;
+    }
+    return std::nullopt;
+}
+
+int ArgumentParser::reportError(const ArgumentError& error) const {
+    printError(program_, error.what());
+    if (error.exitCode() == ExitUsage) {
+        std::fputs(usage_.c_str(), stderr);
+        std::fprintf(stderr, "Try '%s --help' for more information.\n", program_.c_str());
+    }
+    return error.exitCode();
+}
+
+std::optional<int> wholeNumber(const std::string& text) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    long long value = 0;
+    for (const char ch : text) {
+        value = value * 10 + (ch - '0');
+        if (value > std::numeric_limits<int>::max()) {
+            return std::nullopt;
+        }
+    }
+    return static_cast<int>(value);
+}
+
+void printError(const std::string& program, const std::string& message) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: %s\n", program.c_str(), message.c_str());
+    std::fflush(stderr);
+}
+
+}  // namespace lumidex::cli

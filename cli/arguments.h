@@ -1,0 +1,101 @@
+// The command line of the companion programs (lumidex-send, lumidex-monitor,
+// lumidex-module): one parser for all three, their exit statuses, their
+// --help, --version and error reports.
+//
+// Qt's QCommandLineParser is not used: its errors are fixed sentences
+// ("Missing value after '--baud'.") that cannot say what these programs say,
+// and it reads every word with one dash as short options, where lumidex-send
+// must take "int -42" as a command and its value.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace lumidex::cli {
+
+constexpr int ExitOk = 0;
+constexpr int ExitFailure = 1;  // a device failed, or not everything went out
+constexpr int ExitUsage = 2;    // bad arguments (or script lines): nothing was done
+
+// A mistake on the command line, with the exit status it ends the program with.
+class ArgumentError : public std::runtime_error {
+  public:
+    explicit ArgumentError(const std::string& message, int exitCode = ExitUsage)
+        : std::runtime_error(message), exitCode_(exitCode) {}
+    int exitCode() const { return exitCode_; }
+
+  private:
+    int exitCode_;
+};
+
+// An option, or (with `operand`) a row of --help that describes an operand.
+struct Option {
+    std::string name;       // "--port", or "DEVICE" for an operand
+    std::string valueName;  // "COMn|DEVICE"; empty for a flag
+    std::string help;       // for --help; lines after the first start with '\n'
+    bool operand = false;
+};
+
+struct ParsedArguments {
+    std::map<std::string, std::string> options;  // by name; a flag's value is empty
+    std::vector<std::string> operands;
+    bool help = false;
+    bool version = false;
+
+    bool has(const std::string& name) const { return options.count(name) > 0; }
+    std::optional<std::string> value(const std::string& name) const;
+};
+
+class ArgumentParser {
+  public:
+    // `usage`: the usage lines, "usage: program ...\n". --help (or -h) and
+    // --version are the parser's own.
+    ArgumentParser(std::string program, std::string usage, std::vector<Option> options);
+
+    // With this, the first operand ends the options and everything after it
+    // is an operand, dashes or not ("int -42"), and a word with one dash is
+    // an operand too.
+    void firstOperandEndsOptions() { firstOperandEnds_ = true; }
+
+    // Reads the arguments after the program's name: --name VALUE or
+    // --name=VALUE, flags, and operands. Stops at --help or --version.
+    // Throws ArgumentError.
+    ParsedArguments parse(const std::vector<std::string>& args) const;
+
+    // The options' rows of --help: two spaces in, the name and value in a
+    // column of `width`, two spaces, then the help text; --help and
+    // --version last.
+    std::string optionsHelp(std::size_t width) const;
+
+    const std::string& program() const { return program_; }
+    const std::string& usage() const { return usage_; }
+
+    // What a program with this command line prints and returns for the
+    // outcome of parse(): --help (`help` is the text after the usage),
+    // --version, or an argument error; none when the program goes on.
+    std::optional<int> finish(const ParsedArguments& parsed, const std::string& help) const;
+    int reportError(const ArgumentError& error) const;
+
+  private:
+    const Option* find(const std::string& name) const;
+
+    std::string program_;
+    std::string usage_;
+    std::vector<Option> options_;
+    bool firstOperandEnds_ = false;
+};
+
+// A whole number within int, digits only (no sign, blanks or fraction).
+std::optional<int> wholeNumber(const std::string& text);
+
+// "program: message" on standard error, after what standard output holds.
+void printError(const std::string& program, const std::string& message);
+
+// The program's arguments after its name, as UTF-8, however the system
+// passed them.
+std::vector<std::string> programArguments(int argc, char* argv[]);
+
+}  // namespace lumidex::cli
