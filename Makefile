@@ -95,18 +95,15 @@ bench:
 	  "./build-bench/bench/bare-window --text" "./build-bench/bench/bare-window --accessibility"
 
 # Short bounded libFuzzer runs of the settings-file reader/updater and the
-# frame decoder (FUZZ_SECONDS each).
+# frame decoder (FUZZ_SECONDS each), built with clang in build-fuzz/.
 FUZZ_SECONDS ?= 30
-FUZZ_FLAGS := -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I.
 fuzz:
-	$(call install_missing,$(FUZZ_PACKAGES))
+	$(call install_missing,$(PACKAGES) $(FUZZ_PACKAGES))
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMIDEX_FUZZ=ON >/dev/null
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_profile fuzz_decoder
 	mkdir -p build-fuzz/corpus-profile build-fuzz/corpus-decoder
-	clang++ $(FUZZ_FLAGS) fuzz/fuzz_profile.cpp settings/profile.cpp settings/profile_io.cpp \
-	  settings/profile_io_posix.cpp -o build-fuzz/fuzz_profile
-	clang++ $(FUZZ_FLAGS) fuzz/fuzz_decoder.cpp protocol/decoder.cpp protocol/codes.cpp \
-	  protocol/hex.cpp -o build-fuzz/fuzz_decoder
-	./build-fuzz/fuzz_profile -max_total_time=$(FUZZ_SECONDS) -max_len=4096 build-fuzz/corpus-profile
-	./build-fuzz/fuzz_decoder -max_total_time=$(FUZZ_SECONDS) -max_len=1024 build-fuzz/corpus-decoder
+	./build-fuzz/fuzz/fuzz_profile -max_total_time=$(FUZZ_SECONDS) -max_len=4096 build-fuzz/corpus-profile
+	./build-fuzz/fuzz/fuzz_decoder -max_total_time=$(FUZZ_SECONDS) -max_len=1024 build-fuzz/corpus-decoder
 
 # Windows, cross-built with MinGW-w64 against the prebuilt Qt 6.1.2 for it
 # (archives in QT_MINGW_ARCHIVES, unpacked once into QT_MINGW_CACHE), and

@@ -80,8 +80,7 @@ std::string ArgumentParser::optionsHelp(std::size_t width) const {
     for (const Option& row : rows) {
         const std::string left = row.name + (row.valueName.empty() ? "" : " " + row.valueName);
         std::string help = row.help;
-        for (std::size_t at = 0; (at = help.find('\n', at)) != std::string::npos;
-             at += width + 5) {
+        for (std::size_t at = 0; (at = help.find('\n', at)) != std::string::npos; at += width + 5) {
             help.insert(at + 1, width + 4, ' ');
         }
         out += "  " + left + std::string(width > left.size() ? width - left.size() : 0, ' ') +

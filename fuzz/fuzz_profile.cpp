@@ -1,12 +1,7 @@
 // libFuzzer entry point for the profile text functions. The input is split at
 // its first three 0xFF bytes into section, key, value and content (missing
 // parts are empty). Checks, besides not crashing, that an update reads back.
-//
-// Build and run from the repository root:
-//   clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -I. fuzz/fuzz_profile.cpp \
-//       settings/profile.cpp settings/profile_io.cpp \
-//       settings/profile_io_posix.cpp -o fuzz_profile
-//   ./fuzz_profile -max_total_time=20 -max_len=4096 corpus/
+// `make fuzz` builds and runs it.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
