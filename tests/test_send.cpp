@@ -78,7 +78,7 @@ void TestSend::dryRunSendsWhatTheWindowSends_data() {
     QString echoes;
     for (const CommandRow& row : commandRows()) {
         // A configuration goes to unit 30 whatever unit the others go to.
-        const QByteArray uid = QByteArray::number(row.button == Button::Configure ? 7 : row.uid);
+        const QByteArray uid = QByteArray::number(commandOf(row).toConfigUnit ? 7 : row.uid);
         // On the command line the words after the command are joined by
         // blanks again, so splitting at each blank keeps any text as it is.
         const QStringList command = QString::fromStdString(row.sender).split(' ');

@@ -359,7 +359,7 @@ void WindowTest::masksSurviveReconnect() {
 void WindowTest::configurationGoesToUnit30_data() {
     QTest::addColumn<int>("row");
     for (std::size_t i = 0; i < commandRows().size(); ++i) {
-        if (commandRows()[i].button == Button::Configure) {
+        if (commandOf(commandRows()[i]).toConfigUnit) {
             QTest::newRow(commandRows()[i].name.c_str()) << int(i);
         }
     }

@@ -9,36 +9,26 @@
 #include <string>
 #include <vector>
 
+#include "protocol/commands.h"
 #include "protocol/frame.h"
 
 namespace lumidex::test {
 
-// The button that sends the command.
-enum class Button {
-    Text,
-    Bcd,
-    Integer,
-    Segments,
-    DecimalPoints,
-    Brightness,
-    Save,
-    Recall,
-    Configure
-};
-
 struct CommandRow {
     std::string name;
-    Button button;
-    // The inputs in the order the button's handler reads its controls:
-    //   Text           none (the typed text is `text`)
-    //   Bcd            leading and trailing digit list positions (0 to 99)
-    //   Integer        the "signed" box (0 or 1), high and low byte list positions
-    //   Segments       the masks of Digit 4 to Digit 1 (the bit values of the ticked boxes)
-    //   DecimalPoints  the mask of the ticked boxes
-    //   Brightness     none
-    //   Save, Recall   the memory list position
-    //   Configure      module baud list position, new unit identifier, and the
-    //                  start-up points of Digit 4 to Digit 1 (0 or 1 each)
+    // The window's button that sends it (its object name).
+    std::string button;
+    // The inputs in the order the button's handler reads its controls, by
+    // command:
+    //   text               none (the typed text is `text`)
+    //   BCD                leading and trailing digit list positions (0 to 99)
+    //   (un)signed integer the "signed" box (0 or 1), high and low byte list positions
+    //   segments           the masks of Digit 4 to Digit 1 (the bit values of the ticked boxes)
+    //   decimal points     the mask of the ticked boxes
+    //   brightness toggle  none
+    //   save, recall       the memory list position
+    //   configure          module baud list position, new unit identifier, and the
+    //                      start-up points of Digit 4 to Digit 1 (0 or 1 each)
     std::vector<int> inputs;
     std::u32string text;
     // The UID selector's position; a configuration goes to unit 30 whatever it is.
@@ -56,6 +46,9 @@ struct CommandRow {
 // Every row. Text that only Latin-1 sends as these bytes is left out on
 // Windows, whose code page varies.
 const std::vector<CommandRow>& commandRows();
+
+// The command table's row for the row's command (the code its frame carries).
+const Command& commandOf(const CommandRow& row);
 
 // The unit identifier the row's frame goes to: its UID selector, or 30 for a
 // configuration.

@@ -113,25 +113,26 @@ void WindowDriver::enter(const CommandRow& row) {
         }
     };
     const std::vector<int>& in = row.inputs;
-    if (row.button != Button::Configure) {
+    if (!commandOf(row).toConfigUnit) {
         choose("cboUID", row.uid);
     }
-    switch (row.button) {
-        case Button::Text:
+    switch (commandOf(row).code) {
+        case code::Text:
             typeText("txtASCII", QString::fromStdU32String(row.text));
             break;
-        case Button::Bcd:
+        case code::Bcd:
             showPage(1);
             choose("cboBCDHi", in[0]);
             choose("cboBCDLo", in[1]);
             break;
-        case Button::Integer:
+        case code::Unsigned:
+        case code::Signed:
             showPage(1);
             setChecked("Check1", in[0] != 0);
             choose("cboHighByte", in[1]);
             choose("cboLowByte", in[2]);
             break;
-        case Button::Segments:
+        case code::Segments:
             for (int digit = 4; digit >= 1; --digit) {
                 for (int bit = 1; bit <= 128; bit <<= 1) {
                     setChecked(QStringLiteral("chkD%1_%2").arg(digit).arg(bit),
@@ -139,19 +140,19 @@ void WindowDriver::enter(const CommandRow& row) {
                 }
             }
             break;
-        case Button::DecimalPoints:
+        case code::DecimalPoints:
             for (int bit = 1; bit <= 8; bit <<= 1) {
                 setChecked(QStringLiteral("chkDP_%1").arg(bit), in[0] & bit);
             }
             break;
-        case Button::Brightness:
+        case code::Brightness:
             break;
-        case Button::Save:
-        case Button::Recall:
+        case code::Save:
+        case code::Recall:
             showPage(2);
             choose("cboMEM", in[0]);
             break;
-        case Button::Configure:
+        case code::Configure:
             showPage(4);
             choose("cboMBaud", in[0]);
             choose("cboMuid", in[1]);
@@ -163,11 +164,7 @@ void WindowDriver::enter(const CommandRow& row) {
 }
 
 QString WindowDriver::buttonOf(const CommandRow& row) {
-    // In the order of Button.
-    static const char* const buttons[] = {"cmdSendAscii", "cmdSendBCD",  "cmdSendInteger",
-                                          "cmdSendSD",    "cmdDPCtl",    "cmdDP",
-                                          "cmdSaveCS_0",  "cmdSaveCS_1", "cmdConfig"};
-    return buttons[static_cast<int>(row.button)];
+    return QString::fromStdString(row.button);
 }
 
 void WindowDriver::send(const CommandRow& row) {
