@@ -89,26 +89,29 @@ std::string ArgumentParser::optionsHelp(std::size_t width) const {
     return out;
 }
 
-std::optional<int> ArgumentParser::finish(const ParsedArguments& parsed,
-                                          const std::string& help) const {
-    if (parsed.help) {
-        std::fputs((usage_ + "\n" + help).c_str(), stdout);
-        return ExitOk;
-    }
-    if (parsed.version) {
-        std::printf("%s %s\n", program_.c_str(), LUMIDEX_VERSION);
-        return ExitOk;
+std::optional<int> ArgumentParser::run(
+    int argc, char* argv[], const std::string& help,
+    const std::function<void(const ParsedArguments&)>& read) const {
+    try {
+        const ParsedArguments parsed = parse(programArguments(argc, argv));
+        if (parsed.help) {
+            std::fputs((usage_ + "\n" + help).c_str(), stdout);
+            return ExitOk;
+        }
+        if (parsed.version) {
+            std::printf("%s %s\n", program_.c_str(), LUMIDEX_VERSION);
+            return ExitOk;
+        }
+        read(parsed);
+    } catch (const ArgumentError& error) {
+        printError(program_, error.what());
+        if (error.exitCode() == ExitUsage) {
+            std::fputs(usage_.c_str(), stderr);
+            std::fprintf(stderr, "Try '%s --help' for more information.\n", program_.c_str());
+        }
+        return error.exitCode();
     }
     return std::nullopt;
-}
-
-int ArgumentParser::reportError(const ArgumentError& error) const {
-    printError(program_, error.what());
-    if (error.exitCode() == ExitUsage) {
-        std::fputs(usage_.c_str(), stderr);
-        std::fprintf(stderr, "Try '%s --help' for more information.\n", program_.c_str());
-    }
-    return error.exitCode();
 }
 
 std::optional<int> wholeNumber(const std::string& text) {

@@ -8,6 +8,7 @@
 // must take "int -42" as a command and its value.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -73,11 +74,13 @@ class ArgumentParser {
     const std::string& program() const { return program_; }
     const std::string& usage() const { return usage_; }
 
-    // What a program with this command line prints and returns for the
-    // outcome of parse(): --help (`help` is the text after the usage),
-    // --version, or an argument error; none when the program goes on.
-    std::optional<int> finish(const ParsedArguments& parsed, const std::string& help) const;
-    int reportError(const ArgumentError& error) const;
+    // Reads the program's arguments: answers --help (with `help`, the text
+    // after the usage) and --version, and hands the rest to `read`, which
+    // throws ArgumentError on a mistake. Returns the exit status when the
+    // program is done (having said why on standard error for a mistake), none
+    // when it goes on.
+    std::optional<int> run(int argc, char* argv[], const std::string& help,
+                           const std::function<void(const ParsedArguments&)>& read) const;
 
   private:
     const Option* find(const std::string& name) const;

@@ -64,12 +64,7 @@ int main(int argc, char* argv[]) {
     LineOptions options;
     int uid = FactoryUid;
     bool print = false;
-    try {
-        const cli::ParsedArguments parsed = parser.parse(cli::programArguments(argc, argv));
-        if (const auto done =
-                parser.finish(parsed, HelpIntro + parser.optionsHelp(12) + HelpOutro)) {
-            return *done;
-        }
+    const auto read = [&](const cli::ParsedArguments& parsed) {
         options = lineOptionsFrom(parsed);
         if (const auto value = parsed.value("--uid")) {
             const std::optional<int> n = cli::wholeNumber(*value);
@@ -81,8 +76,10 @@ int main(int argc, char* argv[]) {
             uid = *n;
         }
         print = parsed.has("--print");
-    } catch (const cli::ArgumentError& e) {
-        return parser.reportError(e);
+    };
+    if (const auto done =
+            parser.run(argc, argv, HelpIntro + parser.optionsHelp(12) + HelpOutro, read)) {
+        return *done;
     }
 
     QApplication app(argc, argv);

@@ -57,15 +57,10 @@ void printLine(const std::string& text) {
 int main(int argc, char* argv[]) {
     const cli::ArgumentParser parser = argumentParser();
     LineOptions options;
-    try {
-        const cli::ParsedArguments parsed = parser.parse(cli::programArguments(argc, argv));
-        if (const auto done =
-                parser.finish(parsed, HelpIntro + parser.optionsHelp(12) + HelpOutro)) {
-            return *done;
-        }
-        options = lineOptionsFrom(parsed);
-    } catch (const cli::ArgumentError& e) {
-        return parser.reportError(e);
+    if (const auto done = parser.run(
+            argc, argv, HelpIntro + parser.optionsHelp(12) + HelpOutro,
+            [&](const cli::ParsedArguments& parsed) { options = lineOptionsFrom(parsed); })) {
+        return *done;
     }
 
     QCoreApplication app(argc, argv);

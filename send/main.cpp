@@ -109,16 +109,12 @@ int main(int argc, char* argv[]) {
     Options options;
     std::optional<Script> script;
     const cli::ArgumentParser parser = argumentParser();
-    try {
-        const cli::ParsedArguments parsed = parser.parse(cli::programArguments(argc, argv));
-        const std::string help =
-            HelpIntro + commandsHelp() + HelpScripts + parser.optionsHelp(18) + HelpOutro;
-        if (const std::optional<int> done = parser.finish(parsed, help)) {
-            return *done;
-        }
-        options = readOptions(parsed);
-    } catch (const cli::ArgumentError& e) {
-        return parser.reportError(e);
+    const std::string help =
+        HelpIntro + commandsHelp() + HelpScripts + parser.optionsHelp(18) + HelpOutro;
+    if (const auto done = parser.run(
+            argc, argv, help,
+            [&options](const cli::ParsedArguments& parsed) { options = readOptions(parsed); })) {
+        return *done;
     }
     try {
         script = options.script ? loadScript(*options.script, options.uid)
