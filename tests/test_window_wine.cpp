@@ -236,17 +236,17 @@ void WindowWineTest::operatorRunsTheWindowsProgram() {
     // pseudo-terminal.
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    int number = 99;
-    while (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(number)) ||
-           QFile::exists(QString("/tmp/.X%1-lock").arg(number))) {
-        ++number;
-    }
-    display_ = QString(":%1").arg(number);
-    xvfb_.process.start("Xvfb", {display_, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    // Xvfb takes the first free display itself and says which once it
+    // listens, so two test runs never race for one.
+    xvfb_.process.start("Xvfb",
+                        {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
     QDeadlineTimer xvfbUp(10000);
-    while (!QFile::exists(QString("/tmp/.X11-unix/X%1").arg(number)) && !xvfbUp.hasExpired()) {
-        QTest::qWait(50);
+    while (!xvfb_.process.canReadLine() && !xvfbUp.hasExpired() &&
+           xvfb_.process.state() != QProcess::NotRunning) {
+        xvfb_.process.waitForReadyRead(50);
     }
+    display_ = ":" + QString::fromLatin1(xvfb_.process.readLine()).trimmed();
+    QVERIFY2(display_.size() > 1, "Xvfb did not say which display it took");
     QVERIFY2(xvfb_.process.state() == QProcess::Running, "Xvfb did not start");
 
     monitor_.process.start(builtProgram("lumidex-monitor"), {"--pty"});

@@ -22,7 +22,7 @@ cleanup() {
     "$wineserver" -k 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     "$wineserver" -w 2>/dev/null
-    rm -rf "$WINEPREFIX"
+    rm -rf "$WINEPREFIX" "$WINEPREFIX.display" "$WINEPREFIX.boot.log"
 }
 trap cleanup EXIT
 
@@ -38,17 +38,15 @@ fi
 # driver. So the session has a display from the start: an Xvfb of its own
 # when there is none.
 if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
-    number=120
-    while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do
-        number=$((number + 1))
-    done
-    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb takes the first free display and writes its number once it
+    # listens, so two sessions never race for one.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WINEPREFIX.display" >/dev/null 2>&1 &
     xvfb_pid=$!
-    for _ in $(seq 100); do
-        [ -e "/tmp/.X11-unix/X$number" ] && break
+    for _ in $(seq 200); do
+        [ -s "$WINEPREFIX.display" ] && break
         sleep 0.05
     done
-    export DISPLAY=":$number"
+    export DISPLAY=":$(cat "$WINEPREFIX.display")"
 fi
 
 if ! "$wine" wineboot -i >"$WINEPREFIX.boot.log" 2>&1; then
