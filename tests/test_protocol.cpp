@@ -9,7 +9,6 @@
 #include "protocol/commands.h"
 #include "protocol/txframe.h"
 #include "support/commandrows.h"
-#include "support/qtestcompat.h"
 #include "support/recordingport.h"
 
 using namespace lumidex;
