@@ -105,13 +105,15 @@ fuzz:
 	./build-fuzz/fuzz/fuzz_profile -max_total_time=$(FUZZ_SECONDS) -max_len=4096 build-fuzz/corpus-profile
 	./build-fuzz/fuzz/fuzz_decoder -max_total_time=$(FUZZ_SECONDS) -max_len=1024 build-fuzz/corpus-decoder
 
-# Windows, cross-built with MinGW-w64 against the prebuilt Qt 6.1.2 for it
-# (archives in QT_MINGW_ARCHIVES, unpacked once into QT_MINGW_CACHE), and
-# tested under Wine in a throwaway prefix.
+# Windows, cross-built with MinGW-w64 against a prebuilt Qt for it (archive
+# in QT_MINGW_ARCHIVES, unpacked once into QT_MINGW_CACHE), and tested under
+# Wine in a throwaway prefix. Its host tools (moc, rcc, uic) are those of
+# Debian's own Qt, the same version (qt6-base-dev and qt6-base-dev-tools).
+QT_MINGW_VERSION  := 6.4.2
 QT_MINGW_ARCHIVES ?= ../shared/qt6-mingw
-QT_MINGW_CACHE    ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/lumidex/qt6.1.2-mingw
+QT_MINGW_CACHE    ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/lumidex/qt$(QT_MINGW_VERSION)-mingw
 WINDOWS_BUILD     ?= build-windows
-WINDOWS_PACKAGES  := cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
+WINDOWS_PACKAGES  := cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 qt6-base-dev \
                      wine64 fonts-wine xz-utils locales xvfb xdotool imagemagick \
                      wixl osslsigncode openssl icoutils
 WINDOWS_ICON_PACKAGES := librsvg2-bin icoutils
@@ -123,18 +125,18 @@ override SIGN_PKCS12 := $(abspath $(SIGN_PKCS12))
 endif
 export SIGN_PKCS12 SIGN_PASSWORD SIGN_TIMESTAMP_URL
 MSI_VERSION ?=
-QT_MINGW_TARGET_ARCHIVE := $(QT_MINGW_ARCHIVES)/qt6.1.2-mingw-w64-x86_64.tar.xz
-QT_MINGW_HOST_ARCHIVE   := $(QT_MINGW_ARCHIVES)/qt6.1.2-host-linux-x86_64.tar.xz
+QT_MINGW_ARCHIVE := $(QT_MINGW_ARCHIVES)/qt$(QT_MINGW_VERSION)-mingw-w64-x86_64.tar.xz
 
 qt-mingw:
 	$(call install_missing,$(WINDOWS_PACKAGES))
-	@tools/unpack-qt-mingw.sh "$(QT_MINGW_TARGET_ARCHIVE)" "$(QT_MINGW_HOST_ARCHIVE)" "$(QT_MINGW_CACHE)"
+	@tools/unpack-qt-mingw.sh "$(QT_MINGW_ARCHIVE)" "$(QT_MINGW_CACHE)"
 
 windows-configure: qt-mingw
 	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-qt.cmake \
 	  -DLUMIDEX_QT_PREFIX=$(QT_MINGW_CACHE)/target \
-	  -DLUMIDEX_QT_HOST_PREFIX=$(QT_MINGW_CACHE)/host -DLUMIDEX_MSI_VERSION=$(MSI_VERSION) >/dev/null
+	  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+	  -DLUMIDEX_MSI_VERSION=$(MSI_VERSION) >/dev/null
 
 windows-build: windows-configure
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)

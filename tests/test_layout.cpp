@@ -69,7 +69,7 @@ void LayoutTest::windowHasItsFixedSizeAndCaption() {
             const QColor c = image.pixelColor(x, y);
             red += c.red() > 200 && c.green() < 60;
             // Small letters are mostly anti-aliased edges, greyer with
-            // some font engines (FreeType in Qt 6.1 on Windows).
+            // some font engines (Qt's FreeType engine on Windows).
             white += c.red() > 150 && c.green() > 150 && c.blue() > 150;
         }
     }

@@ -10,7 +10,6 @@
 #include "protocol/commands.h"
 #include "protocol/frame.h"
 #include "support/commandrows.h"
-#include "support/qtestcompat.h"
 #include "support/recordingport.h"
 
 using namespace lumidex;

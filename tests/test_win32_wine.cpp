@@ -146,7 +146,7 @@ void TestWine::initTestCase() {
     if (run_.isEmpty()) {
         QSKIP("needs LUMIDEX_WINE_RUN: run through make test-windows");
     }
-    tests_ = qEnvironmentVariable("LUMIDEX_WINDOWS_BUILD") + "/tests";
+    tests_ = qEnvironmentVariable("LUMIDEX_WINDOWS_BUILD");
     QVERIFY2(QFile::exists(tests_ + "/lumidex-portdriver.exe"), qPrintable(tests_));
     QVERIFY(QFile::exists(qEnvironmentVariable("WINEPREFIX") + "/dosdevices"));
     QVERIFY2(QFile::exists(lumidex::test::monitorPath()), "lumidex-monitor is not built");
@@ -391,7 +391,7 @@ void TestWine::senderScriptArrivesDecoded() {
     QVERIFY(monitor.waitForLines(1));
     linkCom(49, monitor.lines[0].section(' ', 2));
     QProcess send;
-    startWine(send, "../lumidex-send.exe", {"--port", "COM49", "--baud", "19200", "--script", "-"});
+    startWine(send, "lumidex-send.exe", {"--port", "COM49", "--baud", "19200", "--script", "-"});
     send.write("# a short script\nuid 7\ntext HELO\nwait 50\nconfig 8 38400 9\nbright\n");
     send.closeWriteChannel();
     QVERIFY(send.waitForFinished(60000));
