@@ -83,9 +83,15 @@ bool makeSymbolicLink(const fs::path& target, const fs::path& link) {
     WaitForSingleObject(process.hProcess, 10000);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
-    // MinGW's fs::exists fails on links. Wine shows a link to nothing as no
-    // file at all.
-    return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES;
+    // The host's ln may finish after start.exe. MinGW's fs::exists fails on
+    // links. Wine shows a link to nothing as no file at all.
+    for (int wait = 0; wait < 100; ++wait) {
+        if (GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            return true;
+        }
+        Sleep(20);
+    }
+    return false;
 #endif
 }
 
