@@ -26,11 +26,15 @@ ModuleWindow::ModuleWindow(ModuleModel& model, bool print) : model_(model), prin
     setWindowIcon(appIcon());
     unit_ = new QLabel(this);
     unit_->setObjectName(QStringLiteral("lblUnit"));
+    // The unit line names the device path and the status line quotes bytes
+    // from the line: plain text, never markup.
+    unit_->setTextFormat(Qt::PlainText);
     unit_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     display_ = new ModuleDisplay(this);
     display_->setObjectName(QStringLiteral("display"));
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("lblStatus"));
+    status_->setTextFormat(Qt::PlainText);
     status_->setWordWrap(true);
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* restart = new QPushButton(QStringLiteral("Restart"), this);

@@ -56,11 +56,15 @@ modINI::modINI(const QString& appDir, const QString& perUserRoot)
       besideProgram_(QFileInfo(filePath_).filesystemFilePath()) {
     // The file is replaced in the folder its links end in. Asked without
     // writing anything: a program folder on a read-only medium or a share
-    // sees no writes at start-up.
+    // sees no writes at start-up. A file a save must leave alone (read-only,
+    // which is how an operator locks the settings, a link to nothing, no
+    // regular file) is used as it is: a save is refused and says so, rather
+    // than going to a per-user copy that would quietly unlock the settings.
     std::string reason;
-    const std::optional<std::filesystem::path> target =
-        profileio::resolveLinks(besideProgram_, reason);
-    besideWritable_ = profileio::folderAllowsNewFiles(target ? *target : besideProgram_);
+    const std::optional<profileio::SaveTarget> target =
+        profileio::saveTarget(besideProgram_, reason);
+    besideLocked_ = !target || !target->readOnly.empty();
+    besideWritable_ = besideLocked_ || profileio::folderAllowsNewFiles(target->file);
     if (!perUserRoot.isEmpty()) {
         perUser_ = QFileInfo(perUserRoot + u'/' + perUserFolderName(appDir) + u'/' +
                              QLatin1String(kIniFileName))
@@ -70,7 +74,7 @@ modINI::modINI(const QString& appDir, const QString& perUserRoot)
 
 bool modINI::perUserCopyRead() const {
     std::error_code ec;
-    if (!perUser_ || !std::filesystem::exists(*perUser_, ec)) {
+    if (!perUser_ || besideLocked_ || !std::filesystem::exists(*perUser_, ec)) {
         return false;
     }
     if (!besideWritable_) {

@@ -69,7 +69,10 @@ QString perUserFolderName(const QString& appDir);
 // file's other sections and comments carry over. A program folder that refuses
 // the new file despite its permissions sends that save to the per-user copy
 // too, which later reads then use for as long as it is the newer of the two.
-// Deciding writes nothing.
+// A file in the program folder that a save must leave alone (read-only, a
+// link to nothing or to something other than a file) is always the one used:
+// reads use it, and writes are refused with the reason. Deciding writes
+// nothing.
 class modINI {
   public:
     // `appDir` is the program folder, with or without its final separator (as
@@ -127,7 +130,8 @@ class modINI {
 
     QString filePath_;
     std::filesystem::path besideProgram_;
-    bool besideWritable_ = true;  // the program folder's permissions allow new files
+    bool besideWritable_ = true;                    // writes go to the file in the program folder
+    bool besideLocked_ = false;                     // that file refuses saves (see above)
     std::optional<std::filesystem::path> perUser_;  // none without a per-user location
     std::optional<ProfileFile> loaded_;
     mutable ProfileFile once_;  // a read made without Load

@@ -374,24 +374,43 @@ std::optional<ProfileWriteFailure> writeEntries(const fs::path& file, std::strin
     const auto fail = [](std::string reason) { return ProfileWriteFailure{std::move(reason)}; };
     try {
         std::string reason;
-        const std::optional<fs::path> target = profileio::resolveLinks(file, reason);
-        if (!target) {
+        const std::optional<profileio::SaveTarget> found = profileio::saveTarget(file, reason);
+        if (!found) {
             return fail(reason);
+        }
+        const fs::path& target = found->file;
+        if (!found->readOnly.empty()) {
+            // A locked file is never replaced. Values it already holds need no
+            // save, so a close that changed nothing is no failure.
+            const profileio::ReadResult held = profileio::readFile(target, kProfileSizeLimit);
+            if (held.status == profileio::ReadStatus::Read) {
+                const std::optional<std::string> updated =
+                    updatedBytes(held.content, section, entries, reason);
+                if (updated && *updated == held.content) {
+                    return std::nullopt;
+                }
+            }
+            return fail(found->readOnly);
         }
         bool folderRefused = false;
         std::optional<profileio::FileLock> lock =
-            profileio::FileLock::acquire(*target, kLockTimeoutMs, reason, folderRefused);
+            profileio::FileLock::acquire(target, kLockTimeoutMs, reason, folderRefused);
         if (!lock) {
             return ProfileWriteFailure{reason, folderRefused};
+        }
+        if (lock->createdFile() && target != file) {
+            // The file the links ended at went away since: no new one is made
+            // where they pointed (the lock removes the one it created).
+            return fail("it was removed while it was being saved");
         }
         // No save is under way while the lock is held: a temporary file is a
         // killed save's, or the only copy of the newest settings when the
         // system broke off the last replace. That one is put in place first.
-        const profileio::RecoverResult recovered = profileio::recoverStranded(*target, reason);
+        const profileio::RecoverResult recovered = profileio::recoverStranded(target, reason);
         if (recovered == profileio::RecoverResult::Failed) {
             return fail(reason);
         }
-        profileio::removeStaleTemporaries(*target);
+        profileio::removeStaleTemporaries(target);
         const profileio::ReadResult current = lock->read(kProfileSizeLimit);
         if (current.status == profileio::ReadStatus::TooLarge) {
             return fail(tooLargeText());
@@ -418,7 +437,7 @@ std::optional<ProfileWriteFailure> writeEntries(const fs::path& file, std::strin
         if (*updated == current.content) {
             return std::nullopt;  // already holds these values
         }
-        const profileio::ReplaceOutcome outcome = profileio::replaceFile(*target, *updated);
+        const profileio::ReplaceOutcome outcome = profileio::replaceFile(target, *updated);
         switch (outcome.result) {
             case profileio::ReplaceResult::Replaced:
                 lock->markReplaced();

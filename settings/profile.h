@@ -95,7 +95,9 @@ struct ProfileEntry {
 // file: its bytes come out as writing the keys one after another would make
 // them. Creates the file when it is missing; when `seed` is given, a missing
 // file starts as a copy of `seed` (itself missing: empty). Writing through a
-// symbolic link changes the file it names.
+// symbolic link changes the regular file it names; a link to nothing or to
+// anything else is refused, and so is a read-only file unless it already
+// holds the values (see profileio::saveTarget).
 //
 // Safe against other programs and against being killed: an advisory lock is
 // held across read, change and replace, and the new content goes in place by
@@ -108,8 +110,8 @@ struct ProfileEntry {
 //
 // None when every entry was stored. Otherwise why not: the entries left out,
 // or why nothing was written (the file then holds what it held before): a
-// file that is unusable (see loadProfile) or UTF-16, a directory or file that
-// refuses writing.
+// file that is unusable (see loadProfile) or UTF-16, a read-only file, a link
+// to nothing, a directory or file that refuses writing.
 struct ProfileWriteFailure {
     std::string reason;
     // Nothing was written because the file's folder refused a new file: the

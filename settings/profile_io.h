@@ -30,11 +30,24 @@ struct ReadResult {
 // than a small one. No allocation failure escapes.
 ReadResult readFile(const std::filesystem::path& file, std::size_t limit);
 
-// The file a chain of symbolic links ends at, so that a write replaces that
-// file and leaves the links alone; `path` itself when it is no link or does not
-// exist. None for a loop or a link that cannot be read, with `reason` set.
-std::optional<std::filesystem::path> resolveLinks(const std::filesystem::path& path,
-                                                  std::string& reason);
+// Where a save of `path` goes, so that a save through symbolic links changes
+// the file they end at and leaves the links alone.
+struct SaveTarget {
+    // `path` itself when it is no link (a missing one is created), else the
+    // file the system's own resolution of the links ends at.
+    std::filesystem::path file;
+    // Why a save that changes the file must be refused because it is locked
+    // read-only: no write permission for its owner, whoever runs the program
+    // (on Windows the read-only attribute). Empty when it is not.
+    std::string readOnly;
+};
+// None, with `reason` set, when a save must write nothing at all: a link whose
+// target does not exist or that cannot be followed, or something other than a
+// regular file. Writes nothing.
+std::optional<SaveTarget> saveTarget(const std::filesystem::path& path, std::string& reason);
+
+// Why replaceFile leaves a read-only file alone.
+inline constexpr char kReadOnlyReason[] = "it is read-only";
 
 // Whether the folder of `target` lets this program create files in it, as
 // the system's permission check answers: nothing is created, so deciding
@@ -98,9 +111,10 @@ struct ReplaceOutcome {
 
 // Writes `content` to a new temporary file beside `target`, gives it the
 // permissions of `target` (when that exists), flushes it to disk and puts it in
-// place of `target` in one rename. An existing `target` that may not be written
-// is left alone. A temporary file never outlives a failure, except in the
-// Stranded case, where it is the only copy of the new content.
+// place of `target` in one rename. An existing `target` that is read-only (see
+// saveTarget) or that this program may not write is left alone. A temporary
+// file never outlives a failure, except in the Stranded case, where it is the
+// only copy of the new content.
 ReplaceOutcome replaceFile(const std::filesystem::path& target, std::string_view content);
 
 // Removes temporary files that replaceFile left beside `target` when a program

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <new>
 #include <string>
 #include <system_error>
@@ -110,30 +111,51 @@ ReadResult readFile(const fs::path& file, std::size_t limit) {
     return result;
 }
 
-std::optional<fs::path> resolveLinks(const fs::path& start, std::string& reason) {
-    fs::path path = start;
-    for (int depth = 0; depth < 40; ++depth) {
-        std::error_code ec;
-        const fs::file_status status = fs::symlink_status(path, ec);
-        if (status.type() == fs::file_type::not_found) {
-            return path;
+std::optional<SaveTarget> saveTarget(const fs::path& path, std::string& reason) {
+    // The system follows the links itself, with the protection it gives links
+    // in shared, sticky folders. O_PATH opens nothing: a device in the file's
+    // place sees no open.
+#ifdef O_PATH
+    const int fd = ::open(path.c_str(), O_PATH | O_CLOEXEC);
+#else
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+#endif
+    const int openError = errno;
+    struct stat link {};
+    const bool isLink = ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+    if (fd < 0) {
+        if (openError == ENOENT && !isLink) {
+            return SaveTarget{path, {}};  // a new file
         }
-        if (ec) {
-            reason = ec.message();
-            return std::nullopt;
-        }
-        if (!fs::is_symlink(status)) {
-            return path;
-        }
-        fs::path target = fs::read_symlink(path, ec);
-        if (ec) {
-            reason = "its link cannot be read: " + ec.message();
-            return std::nullopt;
-        }
-        path = target.is_absolute() ? target : path.parent_path() / target;
+        reason = openError == ENOENT ? "its symbolic link points to a file that does not exist"
+                 : isLink ? "its symbolic link cannot be followed (" + systemText(openError) + ")"
+                          : systemText(openError);
+        return std::nullopt;
     }
-    reason = "its links form a loop";
-    return std::nullopt;
+    struct stat opened {};
+    const bool known = ::fstat(fd, &opened) == 0;
+    ::close(fd);
+    fs::path target = path;
+    if (isLink) {
+        char* real = ::realpath(path.c_str(), nullptr);
+        struct stat named {};
+        if (!real || !known || ::stat(real, &named) != 0 || named.st_dev != opened.st_dev ||
+            named.st_ino != opened.st_ino) {
+            std::free(real);
+            reason = "its symbolic link changed while it was followed";
+            return std::nullopt;
+        }
+        target = real;
+        std::free(real);
+    }
+    const std::string subject = isLink ? "it links to " + target.string() + ", which" : "it";
+    if (!known || !S_ISREG(opened.st_mode)) {
+        reason = subject + " is not a regular file";
+        return std::nullopt;
+    }
+    // The owner's write permission, not access(): an administrator passes
+    // that, and a read-only settings file is how the settings are locked.
+    return SaveTarget{target, opened.st_mode & S_IWUSR ? std::string() : subject + " is read-only"};
 }
 
 bool folderAllowsNewFiles(const fs::path& target) {
@@ -148,9 +170,12 @@ std::optional<FileLock> FileLock::acquire(const fs::path& target, int timeoutMs,
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         bool created = false;
-        int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        // `target` is the end of any links (saveTarget): a link put in its
+        // place since is refused, not followed.
+        int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
         if (fd < 0 && errno == ENOENT) {
-            fd = ::open(target.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK, 0666);
+            fd = ::open(target.c_str(),
+                        O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0666);
             created = fd >= 0;
             if (fd < 0 && errno == EEXIST) {
                 continue;  // another program created it just now
@@ -215,8 +240,12 @@ ReplaceOutcome replaceFile(const fs::path& target, std::string_view content) {
     ReplaceOutcome outcome;
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && !(existing.st_mode & S_IWUSR)) {
+        outcome.reason = kReadOnlyReason;
+        return outcome;
+    }
     if (exists && ::access(target.c_str(), W_OK) != 0) {
-        outcome.reason = "it is read-only";
+        outcome.reason = "it may not be written (" + systemText(errno) + ")";
         return outcome;
     }
 

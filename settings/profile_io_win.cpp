@@ -187,50 +187,71 @@ ReadResult readFile(const fs::path& file, std::size_t limit) {
 
 // The system resolves every link of an existing file when it opens it, and
 // says where it ended up; std::filesystem cannot be relied on for links here.
-std::optional<fs::path> resolveLinks(const fs::path& path, std::string& reason) {
+std::optional<SaveTarget> saveTarget(const fs::path& path, std::string& reason) {
+    // The attributes of the name itself: a symbolic link's own, even when it
+    // points nowhere.
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-            return path;
+            return SaveTarget{path, {}};  // a new file
         }
         reason = win32::errorText(error);
         return std::nullopt;
     }
+    const bool isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    fs::path target = path;
+    DWORD kind = attributes;
     HANDLE file = CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
+        // A file that is no link: the save's own steps say why it cannot be opened.
         const DWORD error = GetLastError();
-        if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-            return path;  // not a link; opening it will report what is wrong
+        if (isLink) {
+            reason = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                         ? "its symbolic link points to a file that does not exist"
+                         : "its symbolic link cannot be followed: " + win32::errorText(error);
+            return std::nullopt;
         }
-        reason = "its link cannot be followed: " + win32::errorText(error);
+    } else {
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (GetFileInformationByHandle(file, &info)) {
+            kind = info.dwFileAttributes;  // of the file the links end at
+        }
+        std::wstring final(MAX_PATH, L'\0');
+        DWORD length =
+            GetFinalPathNameByHandleW(file, final.data(), static_cast<DWORD>(final.size()),
+                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length >= final.size()) {
+            final.resize(length + 1);
+            length = GetFinalPathNameByHandleW(file, final.data(), static_cast<DWORD>(final.size()),
+                                               FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        }
+        const DWORD error = GetLastError();
+        CloseHandle(file);
+        if (length != 0 && length < final.size()) {
+            final.resize(length);
+            if (final.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+                final = L"\\\\" + final.substr(8);
+            } else if (final.rfind(L"\\\\?\\", 0) == 0) {
+                final = final.substr(4);
+            }
+            target = fs::path(final);
+        } else if (isLink) {
+            reason = "its symbolic link cannot be followed: " + win32::errorText(error);
+            return std::nullopt;
+        }
+    }
+    const std::string subject =
+        isLink ? "it links to " + win32::narrow(target.wstring()) + ", which" : "it";
+    if (kind & FILE_ATTRIBUTE_DIRECTORY) {
+        reason = subject + " is not a regular file";
         return std::nullopt;
     }
-    std::wstring final(MAX_PATH, L'\0');
-    DWORD length = GetFinalPathNameByHandleW(file, final.data(), static_cast<DWORD>(final.size()),
-                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (length >= final.size()) {
-        final.resize(length + 1);
-        length = GetFinalPathNameByHandleW(file, final.data(), static_cast<DWORD>(final.size()),
-                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    }
-    const DWORD error = GetLastError();
-    CloseHandle(file);
-    if (length == 0 || length >= final.size()) {
-        if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-            return path;
-        }
-        reason = "its link cannot be followed: " + win32::errorText(error);
-        return std::nullopt;
-    }
-    final.resize(length);
-    if (final.rfind(L"\\\\?\\UNC\\", 0) == 0) {
-        final = L"\\\\" + final.substr(8);
-    } else if (final.rfind(L"\\\\?\\", 0) == 0) {
-        final = final.substr(4);
-    }
-    return fs::path(final);
+    // The read-only attribute holds for administrators too: it is how the
+    // settings are locked.
+    return SaveTarget{target,
+                      kind & FILE_ATTRIBUTE_READONLY ? subject + " is read-only" : std::string()};
 }
 
 bool folderAllowsNewFiles(const fs::path& target) {
@@ -309,7 +330,7 @@ ReplaceOutcome replaceFile(const fs::path& target, std::string_view content) {
     const DWORD attributes = GetFileAttributesW(target.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        outcome.reason = "it is read-only";
+        outcome.reason = kReadOnlyReason;
         return outcome;
     }
 

@@ -126,6 +126,21 @@ class TestModIni : public QObject {
                        ? 0
                        : 1;
         });
+        // A read-only file is locked: the save is refused and says so, and the
+        // per-user copy neither takes the values nor is read instead.
+        const QString shippedPath = QDir::toNativeSeparators(program + "/lumidex2.ini");
+        ::chmod(shippedPath.toLocal8Bit().constData(), 0444);
+        const int fourth = lumidex::test::runUnprivileged([&] {
+            modINI ini(program, home);
+            ini.Load();
+            const auto failure = ini.WriteIni("Settings", {{ "CommPort", "6" }});
+            return failure && failure->path == shippedPath &&
+                           failure->reason == "it is read-only" &&
+                           ini.ReadIni("Settings", "CommPort") == "3"
+                       ? 0
+                       : 1;
+        });
+        ::chmod(shippedPath.toLocal8Bit().constData(), 0644);
         ::chmod(program.toLocal8Bit().constData(), 0755);
         if (first < 0) {
             QSKIP("cannot switch to an unprivileged user to test permissions");
@@ -133,6 +148,7 @@ class TestModIni : public QObject {
         QCOMPARE(first, 0);
         QCOMPARE(second, 0);
         QCOMPARE(third, 0);
+        QCOMPARE(fourth, 0);
         QCOMPARE(test::fileBytes(program + "/lumidex2.ini"), shipped);
         QCOMPARE(test::fileBytes(copy),
                  QByteArray("; shipped\r\n[Settings]\r\nCommPort=5\r\n"

@@ -69,6 +69,17 @@ void TestModule::windowShowsTheScreen() {
                                      "UID byte 05)"));
     QVERIFY(window.findChild<QLabel*>("lblUnit")->text().startsWith("UID 5, configured for 38400"));
 
+    // Bytes from the line and the device path are shown as they stand, never
+    // drawn as markup.
+    send("0562 203C753E");
+    window.setListening("<i>pts</i>");
+    auto* unit = window.findChild<QLabel*>("lblUnit");
+    QVERIFY(shownText(unit->text(), unit->textFormat()).endsWith("listening on <i>pts</i>"));
+    QCOMPARE(shownText(status->text(), status->textFormat()),
+             QString("Last understood: UID 5  text \" <u>\"\nIgnored: character '<' (0x3C) on "
+                     "digit 3 (no glyph, drawn blank); character '>' (0x3E) on digit 1 (no "
+                     "glyph, drawn blank)"));
+
     QTest::mouseClick(window.findChild<QPushButton*>("cmdRestart"), Qt::LeftButton);
     QCOMPARE(screenLine(model.screen()), std::string("screen 08 00 00 08 bright"));
     const auto points = lit(display);  // a point spills a little past its quarter

@@ -57,10 +57,12 @@ std::vector<std::string> entries(const fs::path& dir) {
 bool makeSymbolicLink(const fs::path& target, const fs::path& link) {
     std::error_code ec;
     fs::create_symlink(target, link, ec);
-    if (!ec && fs::exists(link)) {
+#ifndef Q_OS_WIN
+    return !ec;
+#else
+    if (!ec && GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES) {
         return true;
     }
-#ifdef Q_OS_WIN
     using UnixName = char*(__cdecl*)(const wchar_t*);
     const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
@@ -81,10 +83,25 @@ bool makeSymbolicLink(const fs::path& target, const fs::path& link) {
     WaitForSingleObject(process.hProcess, 10000);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
-    return GetFileAttributesW(link.c_str()) !=
-           INVALID_FILE_ATTRIBUTES;  // MinGW's fs::exists fails on links
-#else
+    // The host's ln may finish after start.exe. MinGW's fs::exists fails on
+    // links. Wine shows a link to nothing as no file at all.
+    for (int wait = 0; wait < 100; ++wait) {
+        if (GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            return true;
+        }
+        Sleep(20);
+    }
     return false;
+#endif
+}
+
+// Makes `file` read-only as an operator locks it: no write permission for its
+// owner, or on Windows the read-only attribute; `on` false undoes it.
+void setReadOnly(const fs::path& file, bool on) {
+#ifdef Q_OS_WIN
+    SetFileAttributesW(file.c_str(), on ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+#else
+    ::chmod(file.c_str(), on ? 0444 : 0644);
 #endif
 }
 
@@ -393,6 +410,57 @@ class TestProfile : public QObject {
 #endif
         QCOMPARE(test::fileBytes(base / "real" / "p.ini"), std::string("; keep\n[s]\nk=2\r\n"));
         QCOMPARE(entries(base / "real"), std::vector<std::string>{"p.ini"});
+    }
+
+    // A save through a link changes only a regular file its owner may write:
+    // a link to nothing, to a folder or to a read-only file, and a read-only
+    // file, are refused with the reason, and nothing is written or created.
+    void refusedSaveTargets_data() {
+        QTest::addColumn<QString>("link");  // what p.ini links to; empty: no link
+        QTest::addColumn<QString>("made");  // what is made in real/
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("link to nothing") << "real/gone.ini"
+                                         << ""
+                                         << "points to a file that does not exist";
+        QTest::newRow("link to a folder") << "real/dir"
+                                          << "dir"
+                                          << "is not a regular file";
+        QTest::newRow("link to a read-only file") << "real/p.ini"
+                                                  << "read-only"
+                                                  << "is read-only";
+        QTest::newRow("read-only file") << ""
+                                        << "read-only"
+                                        << "it is read-only";
+    }
+    void refusedSaveTargets() {
+        QFETCH(QString, link);
+        QFETCH(QString, made);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const fs::path base = dir.path().toStdString();
+        const fs::path file = base / "p.ini";
+        const fs::path locked = link.isEmpty() ? file : base / "real" / "p.ini";
+        fs::create_directories(base / "real" / "dir");
+        if (made == "read-only") {
+            test::writeFileBytes(locked, "[s]\r\nk=1\r\n");
+            setReadOnly(locked, true);
+        }
+        if (!link.isEmpty() && !makeSymbolicLink(link.toStdString(), file)) {
+            QSKIP("such a link cannot be made or seen here");
+        }
+        const auto before = std::make_pair(entries(base), entries(base / "real"));
+        const auto failure = writeProfileStrings(file, "s", {{"k", "2"}});
+        // Values a locked file already holds need no save.
+        const bool unchanged = made != "read-only" || !writeProfileStrings(file, "s", {{"k", "1"}});
+        setReadOnly(locked, false);
+        QVERIFY(unchanged);
+        QVERIFY(failure);
+        QVERIFY2(failure->reason.find(reason.toStdString()) != std::string::npos,
+                 failure->reason.c_str());
+        QCOMPARE(std::make_pair(entries(base), entries(base / "real")), before);
+        if (made == "read-only") {
+            QCOMPARE(test::fileBytes(locked), std::string("[s]\r\nk=1\r\n"));
+        }
     }
 
 #ifdef Q_OS_WIN

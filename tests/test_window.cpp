@@ -1,14 +1,19 @@
 // The operator window against a recording serial port: start-up, connecting
 // and disconnecting, every command end to end through the real controls, the
 // editors, and what the operator is told when something does not go out.
+#include <QApplication>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 #include "link/serial/portnames.h"
+#include "support/files.h"
 #include "support/recordingport.h"
 #include "support/window.h"
 #include "ui/tabbedpages.h"
+#include "ui/toolkit.h"
 
 using namespace lumidex;
 using namespace lumidex::test;
@@ -53,6 +58,7 @@ class WindowTest : public QObject {
     void configurationGoesToUnit30_data();
     void configurationGoesToUnit30();
     void configurationFailureStillResetsSelector();
+    void outsideTextIsShownAsItStands();
 };
 
 void WindowTest::listsAreFilledAndPreset_data() {
@@ -102,7 +108,7 @@ void WindowTest::listsAreFilledAndPreset() {
                 std::size_t(n) <= devices.size()
                     ? QStringLiteral("COM%1 opens %2").arg(n).arg(devices[n - 1])
                     : QStringLiteral("No serial device is present for COM%1").arg(n);
-            QCOMPARE(tip, expected);
+            QCOMPARE(shownText(tip), expected);
         }
     }
 }
@@ -393,6 +399,32 @@ void WindowTest::configurationFailureStillResetsSelector() {
     const QStringList messages = f.ui.takeMessages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages[0].startsWith("Configuration was not sent"), qPrintable(messages[0]));
+}
+
+// A pin from the settings file is shown character for character, never drawn
+// as markup: in the port list's tooltip, and in a message box quoting it.
+void WindowTest::outsideTextIsShownAsItStands() {
+    const QString pin = QStringLiteral("<h1>x</h1> &amp; <b>");
+    QTemporaryDir dir;
+    writeFileBytes(dir.filePath("lumidex2.ini"), "[Ports]\r\nCOM2=" + pin.toLatin1() + "\r\n");
+    RecordingPort port;
+    WindowDriver ui(port, dir.path());
+    QComboBox* list = ui.list("cboComm");
+    list->showPopup();
+    list->hidePopup();
+    QCOMPARE(shownText(list->itemData(1, Qt::ToolTipRole).toString()),
+             "COM2 opens " + pin + " (pinned in lumidex2.ini)");
+
+    setMessageSink({});
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = shownText(box->text(), box->textFormat());
+            box->accept();
+        }
+    });
+    showMessage(nullptr, pin);
+    QCOMPARE(shown, pin);
 }
 
 QTEST_MAIN(WindowTest)

@@ -187,11 +187,14 @@ void frmMain::describePorts() {
     for (int n = 1; n <= cboComm->count(); ++n) {
         const std::optional<QString> pin = pinnedDevice(pins_, n);
         const std::optional<QString> device = deviceForPort(n, devices);
-        cboComm->setItemData(n - 1,
-                             pin ? tr("COM%1 opens %2 (pinned in lumidex2.ini)").arg(n).arg(*pin)
-                             : device ? tr("COM%1 opens %2").arg(n).arg(*device)
-                                      : tr("No serial device is present for COM%1").arg(n),
-                             Qt::ToolTipRole);
+        // A pin is the settings file's text and a device name the system's:
+        // neither may be drawn as markup.
+        cboComm->setItemData(
+            n - 1,
+            plainToolTip(pin      ? tr("COM%1 opens %2 (pinned in lumidex2.ini)").arg(n).arg(*pin)
+                         : device ? tr("COM%1 opens %2").arg(n).arg(*device)
+                                  : tr("No serial device is present for COM%1").arg(n)),
+            Qt::ToolTipRole);
     }
 }
 

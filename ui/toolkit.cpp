@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QSignalBlocker>
+#include <QTextDocument>
 #include <stdexcept>
 #include <utility>
 
@@ -74,7 +75,12 @@ void showMessage(QWidget* parent, const QString& text) {
     }
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("LumidexApp"), text, QMessageBox::Ok,
                     parent);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
+}
+
+QString plainToolTip(const QString& text) {
+    return Qt::convertFromPlainText(text);
 }
 
 }  // namespace lumidex

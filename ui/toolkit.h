@@ -53,8 +53,15 @@ class DropDownList : public QComboBox {
     void PopupAboutToShow();
 };
 
-// Shows a modal message box: one OK button, no icon, title "LumidexApp".
+// Shows a modal message box: one OK button, no icon, title "LumidexApp". The
+// text is shown as plain text: messages quote file paths, device names and
+// the system's reasons, which are never markup.
 void showMessage(QWidget* parent, const QString& text);
+
+// A tooltip that shows `text` exactly as it stands. Qt draws a tooltip as rich
+// text whenever it looks like markup, so the text is escaped and marked up as
+// one preformatted paragraph.
+QString plainToolTip(const QString& text);
 
 // Replaces the message box (for tests, and once nobody may be there to click
 // one); an empty function restores it.

@@ -3,6 +3,8 @@
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTest>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
 
 #include "protocol/frame.h"
 #include "ui/tabbedpages.h"
@@ -185,6 +187,12 @@ void WindowDriver::close() {
 
 QString echoOf(const CommandRow& row) {
     return QString::fromStdString(row.wire) + ' ';
+}
+
+QString shownText(const QString& text, Qt::TextFormat format) {
+    const bool rich =
+        format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text));
+    return rich ? QTextDocumentFragment::fromHtml(text).toPlainText() : text;
 }
 
 QString hexOf(const std::vector<std::uint8_t>& bytes) {

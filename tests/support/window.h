@@ -82,4 +82,8 @@ QString hexOf(const std::vector<std::uint8_t>& bytes);
 // The echo the row's frame leaves: "FF 6E ".
 QString echoOf(const CommandRow& row);
 
+// What a reader sees of `text` shown in `format` (a tooltip's is AutoText):
+// rich text's markup is drawn, not shown.
+QString shownText(const QString& text, Qt::TextFormat format = Qt::AutoText);
+
 }  // namespace lumidex::test
