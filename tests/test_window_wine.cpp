@@ -236,17 +236,22 @@ void WindowWineTest::operatorRunsTheWindowsProgram() {
     // pseudo-terminal.
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    // Xvfb takes the first free display itself and says which once it
-    // listens, so two test runs never race for one.
-    xvfb_.process.start("Xvfb",
-                        {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-    QDeadlineTimer xvfbUp(10000);
-    while (!xvfb_.process.canReadLine() && !xvfbUp.hasExpired() &&
-           xvfb_.process.state() != QProcess::NotRunning) {
-        xvfb_.process.waitForReadyRead(50);
+    // From display 99 up (Wine's own processes may reach for a low one), the
+    // first whose server comes up: another run may take a number between the
+    // check and the start, and that server then ends at once.
+    for (int number = 99; number < 150 && xvfb_.process.state() != QProcess::Running; ++number) {
+        if (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(number)) ||
+            QFile::exists(QString("/tmp/.X%1-lock").arg(number))) {
+            continue;
+        }
+        display_ = QString(":%1").arg(number);
+        xvfb_.process.start("Xvfb", {display_, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        QDeadlineTimer xvfbUp(10000);
+        while (!QFile::exists(QString("/tmp/.X11-unix/X%1").arg(number)) &&
+               xvfb_.process.state() != QProcess::NotRunning && !xvfbUp.hasExpired()) {
+            xvfb_.process.waitForFinished(50);
+        }
     }
-    display_ = ":" + QString::fromLatin1(xvfb_.process.readLine()).trimmed();
-    QVERIFY2(display_.size() > 1, "Xvfb did not say which display it took");
     QVERIFY2(xvfb_.process.state() == QProcess::Running, "Xvfb did not start");
 
     monitor_.process.start(builtProgram("lumidex-monitor"), {"--pty"});

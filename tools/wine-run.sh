@@ -9,9 +9,12 @@
 # - DLLs are found through WINEPATH (the --dll-path folders: Qt's bin folder
 #   and the compiler's run-time DLLs); Qt finds its plugins beside its DLLs.
 # - Wine drops host variables that start with QT_, so the program gets
-#   WINEQT_QPA_PLATFORM=offscreen (Wine hands it on as QT_QPA_PLATFORM) and no
-#   DISPLAY, unless the caller set WINEQT_QPA_PLATFORM itself; its fonts are
-#   Wine's own (/usr/share/wine/fonts, from fonts-wine: Tahoma among them).
+#   WINEQT_QPA_PLATFORM=offscreen (Wine hands it on as QT_QPA_PLATFORM),
+#   unless the caller set WINEQT_QPA_PLATFORM itself; its fonts are Wine's own
+#   (/usr/share/wine/fonts, from fonts-wine: Tahoma among them). DISPLAY stays
+#   the session's: should this program be the one that starts Wine's desktop
+#   process again, the desktop gets that display, and the windows of later
+#   programs find one.
 # - Qt Test writes nothing to standard output under Wine: a program linked
 #   against Qt6Test.dll, run without -o, writes its log to a file that is
 #   printed here afterwards.
@@ -73,7 +76,6 @@ fi
 
 if [ -z "${WINEQT_QPA_PLATFORM:-}" ]; then
     export WINEQT_QPA_PLATFORM=offscreen
-    unset DISPLAY
 fi
 # The offscreen platform reads fonts from one folder; Wine's own holds Tahoma.
 if [ -z "${WINEQT_QPA_FONTDIR:-}" ] && [ -d /usr/share/wine/fonts ]; then

@@ -22,7 +22,7 @@ cleanup() {
     "$wineserver" -k 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     "$wineserver" -w 2>/dev/null
-    rm -rf "$WINEPREFIX" "$WINEPREFIX.display" "$WINEPREFIX.boot.log"
+    rm -rf "$WINEPREFIX" "$WINEPREFIX.boot.log"
 }
 trap cleanup EXIT
 
@@ -38,15 +38,24 @@ fi
 # driver. So the session has a display from the start: an Xvfb of its own
 # when there is none.
 if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
-    # Xvfb takes the first free display and writes its number once it
-    # listens, so two sessions never race for one.
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WINEPREFIX.display" >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 200); do
-        [ -s "$WINEPREFIX.display" ] && break
-        sleep 0.05
+    # From display 120 up (tests that make X servers of their own take low
+    # numbers), the first one whose server comes up: another run may take a
+    # number between the check and the start, and that server then ends at once.
+    number=120
+    while [ -z "$xvfb_pid" ] && [ "$number" -lt 170 ]; do
+        if [ ! -e "/tmp/.X11-unix/X$number" ] && [ ! -e "/tmp/.X$number-lock" ]; then
+            Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+            xvfb_pid=$!
+            for _ in $(seq 100); do
+                [ -e "/tmp/.X11-unix/X$number" ] && break
+                kill -0 "$xvfb_pid" 2>/dev/null || break
+                sleep 0.05
+            done
+            kill -0 "$xvfb_pid" 2>/dev/null || xvfb_pid=""
+        fi
+        [ -n "$xvfb_pid" ] || number=$((number + 1))
     done
-    export DISPLAY=":$(cat "$WINEPREFIX.display")"
+    export DISPLAY=":$number"
 fi
 
 if ! "$wine" wineboot -i >"$WINEPREFIX.boot.log" 2>&1; then
