@@ -290,7 +290,7 @@ void frmMain::editMask(std::int16_t& mask, const QMap<int, QCheckBox*>& boxes, i
                        QLabel* label) {
     mask = static_cast<std::int16_t>(withBit(mask, Index, isOn(boxes.value(Index))));
     if (label) {
-        label->setText(QString::number(mask, 16).toUpper());
+        setAnnouncedText(label, QString::number(mask, 16).toUpper());
     }
 }
 
@@ -299,7 +299,7 @@ void frmMain::editMask(std::int16_t& mask, const QMap<int, QCheckBox*>& boxes, i
 void frmMain::TransmitFrame(int count) {
     lumidex::TransmitFrame(TxFrame_, cboUID->ListIndex(), count, port_,
                            [this](const std::string& echo) {
-                               lblTxData->setText(QString::fromLatin1(echo));
+                               setAnnouncedText(lblTxData, QString::fromLatin1(echo));
                                bytesSent_ = static_cast<int>(echo.size() / 3);
                            });
 }
