@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "ui/pictures.h"
+#include "ui/toolkit.h"
 
 namespace lumidex {
 
@@ -19,13 +20,20 @@ constexpr qreal Thickness = 10;
 ModuleDisplay::ModuleDisplay(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    exposeAsText(this, QStringLiteral("Digits"));
 }
 
 void ModuleDisplay::setScreen(const ModuleScreen& screen) {
     if (!(screen == screen_)) {
+        const QString before = text();
         screen_ = screen;
         update();
+        announceTextChange(this, before);
     }
+}
+
+QString ModuleDisplay::text() const {
+    return QString::fromStdString(screenText(screen_));
 }
 
 QSize ModuleDisplay::sizeHint() const {

@@ -107,6 +107,41 @@ std::optional<std::uint8_t> glyphOf(std::uint8_t ch) {
     }
 }
 
+std::string screenText(const ModuleScreen& screen) {
+    std::string text;
+    for (std::uint8_t digit : screen.digits) {
+        const std::uint8_t pattern = digit & ~Point;
+        // The first character drawn so: '0' before 'O', '5' before 'S'.
+        std::optional<char> shown;
+        for (int ch = ' '; ch <= '~' && !shown; ++ch) {
+            if (glyphOf(static_cast<std::uint8_t>(ch)) == pattern) {
+                shown = static_cast<char>(ch);
+            }
+        }
+        if (shown == 'T') {
+            text += "\xC2\xB0";  // the degree sign
+        } else if (shown) {
+            text += *shown;
+        } else {
+            text += '[';
+            for (const auto& [bit, letter] :
+                 {std::pair{A, 'a'}, {B, 'b'}, {C, 'c'}, {D, 'd'}, {E, 'e'}, {F, 'f'}, {G, 'g'}}) {
+                if (pattern & bit) {
+                    text += letter;
+                }
+            }
+            text += ']';
+        }
+        if (digit & Point) {
+            text += '.';
+        }
+    }
+    const std::size_t first = text.find_first_not_of(' ');
+    text = first == std::string::npos ? "blank"
+                                      : text.substr(first, text.find_last_not_of(' ') - first + 1);
+    return text + (screen.bright ? ", bright" : ", dim");
+}
+
 namespace {
 
 using State = ModuleModel::State;

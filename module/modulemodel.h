@@ -32,6 +32,12 @@ std::string screenLine(const ModuleScreen& screen);
 // character the module has no glyph for.
 std::optional<std::uint8_t> glyphOf(std::uint8_t character);
 
+// The screen in words, UTF-8: what the digits show, decimal points and the
+// degree sign included, then "bright" or "dim": "21.5°, bright". A
+// pattern no character draws is named by its segments ("[abg]"); an empty
+// screen is "blank".
+std::string screenText(const ModuleScreen& screen);
+
 // What one frame did.
 struct ModuleResponse {
     // The frame was addressed to this module and understood.

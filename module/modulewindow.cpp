@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "ui/pictures.h"
+#include "ui/toolkit.h"
 
 namespace lumidex {
 
@@ -37,6 +38,7 @@ ModuleWindow::ModuleWindow(ModuleModel& model, bool print) : model_(model), prin
     status_->setTextFormat(Qt::PlainText);
     status_->setWordWrap(true);
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    exposeAsText(status_, QStringLiteral("Status"));
     auto* restart = new QPushButton(QStringLiteral("Restart"), this);
     restart->setObjectName(QStringLiteral("cmdRestart"));
     connect(restart, &QPushButton::clicked, this, [this] {
@@ -97,7 +99,8 @@ void ModuleWindow::refresh() {
     }
     unit_->setText(unit);
     display_->setScreen(model_.screen());
-    status_->setText(QStringLiteral("Last understood: %1\nIgnored: %2")
+    setAnnouncedText(status_,
+                     QStringLiteral("Last understood: %1\nIgnored: %2")
                          .arg(lastUnderstood_.empty() ? QStringLiteral("nothing yet")
                                                       : QString::fromStdString(lastUnderstood_),
                               lastIgnored_.empty() ? QStringLiteral("nothing")

@@ -1,7 +1,9 @@
 // The virtual module: its window shows, and Restart resets, what the model
-// says; and the operator window drives a running lumidex-module through the
-// real serial port, after each step of which the screen the module prints is
-// what the operator meant to show.
+// says, and a screen reader reads its digits as text; and the operator window
+// drives a running lumidex-module through the real serial port, after each
+// step of which the screen the module prints is what the operator meant to
+// show.
+#include <QAccessible>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
@@ -86,6 +88,14 @@ void TestModule::windowShowsTheScreen() {
     QVERIFY2(points.first.startsWith('X') && points.first.endsWith("-X") &&
                  points.second * 5 < eight.second,
              qPrintable(points.first));
+
+    // A screen reader reads the digits as text, points and degree sign included.
+    send("0562 32313554 0563 04");
+    QAccessibleInterface* digits = QAccessible::queryAccessibleInterface(display);
+    QCOMPARE(digits->text(QAccessible::Name), QString("Digits"));
+    QVERIFY(digits->textInterface());
+    QCOMPARE(digits->textInterface()->text(0, digits->textInterface()->characterCount()),
+             QString("21.5\u00B0, bright"));
 }
 
 void TestModule::badUnitIdentifier() {

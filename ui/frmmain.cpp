@@ -311,7 +311,7 @@ void frmMain::editMask(std::int16_t& mask, const QMap<int, QCheckBox*>& boxes, i
                        QLabel* label) {
     mask = static_cast<std::int16_t>(isOn(boxes.value(Index)) ? mask | Index : mask & ~Index);
     if (label) {
-        label->setText(QString::number(mask, 16).toUpper());
+        setAnnouncedText(label, QString::number(mask, 16).toUpper());
     }
 }
 
@@ -320,7 +320,7 @@ void frmMain::editMask(std::int16_t& mask, const QMap<int, QCheckBox*>& boxes, i
 void frmMain::TransmitFrame(int count) {
     lumidex::TransmitFrame(TxFrame_, cboUID->Value(), count, port_,
                            [this](const std::string& echo) {
-                               lblTxData->setText(QString::fromLatin1(echo));
+                               setAnnouncedText(lblTxData, QString::fromLatin1(echo));
                                bytesSent_ = static_cast<int>(echo.size() / 3);
                            });
 }

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QPainter>
 #include <QPolygonF>
+#include <QStringList>
 
 namespace lumidex {
 
@@ -29,6 +30,7 @@ QPolygonF segment(QPointF from, QPointF to, qreal thickness) {
 
 struct Segment {
     const char* letter;
+    const char* place;
     std::uint8_t bit;
     QPointF from;
     QPointF to;
@@ -37,9 +39,10 @@ struct Segment {
 // Digit geometry in an 80 x 105 box.
 constexpr qreal L = 14, R = 58, T = 10, M = 51, B = 92;
 const Segment kSegments[] = {
-    {"a", 0x01, {L, T}, {R, T}}, {"b", 0x02, {R, T}, {R, M}}, {"c", 0x20, {R, M}, {R, B}},
-    {"d", 0x40, {L, B}, {R, B}}, {"e", 0x80, {L, M}, {L, B}}, {"f", 0x04, {L, T}, {L, M}},
-    {"g", 0x10, {L, M}, {R, M}},
+    {"a", "top", 0x01, {L, T}, {R, T}},         {"b", "upper right", 0x02, {R, T}, {R, M}},
+    {"c", "lower right", 0x20, {R, M}, {R, B}}, {"d", "bottom", 0x40, {L, B}, {R, B}},
+    {"e", "lower left", 0x80, {L, M}, {L, B}},  {"f", "upper left", 0x04, {L, T}, {L, M}},
+    {"g", "middle", 0x10, {L, M}, {R, M}},
 };
 const QPointF kPoint(70, B);
 constexpr std::uint8_t kPointBit = 0x08;
@@ -76,6 +79,14 @@ void paintSegments(QPainter& p, std::uint8_t segments, qreal thickness, const QC
     }
     p.setBrush(segments & kPointBit ? lit : unlit);
     p.drawEllipse(kPoint, thickness * 0.6, thickness * 0.6);
+}
+
+QString segmentKeyText() {
+    QStringList places;
+    for (const Segment& s : kSegments) {
+        places << QStringLiteral("%1 %2").arg(QLatin1String(s.letter), QLatin1String(s.place));
+    }
+    return places.join(QStringLiteral(", ")) + QStringLiteral(", dp decimal point lower right");
 }
 
 QPixmap segmentKeyPicture() {

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
+#include <QString>
 #include <cstdint>
 
 namespace lumidex {
@@ -13,6 +14,8 @@ namespace lumidex {
 // 80 x 105: one red seven-segment digit with its decimal point, every segment
 // lit, on black, each segment marked with its letter (a to g, dp) in white.
 QPixmap segmentKeyPicture();
+// The same key in words: "a top, b upper right, ..., dp decimal point lower right".
+QString segmentKeyText();
 
 // Paints one seven-segment digit with its decimal point in an 80 x 105 box
 // (scale the painter to fit another): the segments set in the segment byte

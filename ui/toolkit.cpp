@@ -1,5 +1,8 @@
 #include "ui/toolkit.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QLabel>
 #include <QMessageBox>
 #include <QSignalBlocker>
 #include <QTextDocument>
@@ -55,6 +58,123 @@ void DropDownList::setListIndex(int position) {
 void DropDownList::showPopup() {
     emit PopupAboutToShow();
     QComboBox::showPopup();
+}
+
+namespace {
+
+// Dynamic properties: the mark of a widget exposed as text; while an
+// announcement waits for the handler to return, the text it changed from; and
+// the mark of a label whose text is being changed (see setAnnouncedText).
+constexpr char kExposedAsText[] = "lumidexExposedAsText";
+constexpr char kAnnouncedFrom[] = "lumidexAnnouncedFrom";
+constexpr char kChanging[] = "lumidexChanging";
+
+QString textOf(const QWidget* widget) {
+    return widget->property("text").toString();
+}
+
+// Read-only text under a fixed name, with no caret or selection of its own.
+class TextAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+  public:
+    explicit TextAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::StaticText) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface && !widget()->property(kChanging).isValid()) {
+            return static_cast<QAccessibleTextInterface*>(this);
+        }
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text kind) const override {
+        return kind == QAccessible::Value ? textOf(widget()) : QAccessibleWidget::text(kind);
+    }
+
+    QString text(int start, int end) const override {
+        const QString all = textOf(widget());
+        if (end < 0 || end > all.size()) {
+            end = int(all.size());
+        }
+        return start < 0 || start >= end ? QString() : all.mid(start, end - start);
+    }
+    int characterCount() const override { return int(textOf(widget()).size()); }
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    int selectionCount() const override { return 0; }
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int* start, int* end) const override {
+        *start = *end = offset;
+        return {};
+    }
+};
+
+AnnouncementWatch& announcementWatch() {
+    static AnnouncementWatch watch;
+    return watch;
+}
+
+QAccessibleInterface* textAccessibleFor(const QString&, QObject* object) {
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (widget && widget->property(kExposedAsText).toBool()) {
+        return new TextAccessible(widget);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void exposeAsText(QWidget* widget, const QString& name) {
+    static const bool installed = [] {
+        QAccessible::installFactory(textAccessibleFor);
+        return true;
+    }();
+    Q_UNUSED(installed);
+    widget->setProperty(kExposedAsText, true);
+    widget->setAccessibleName(name);
+}
+
+void announceTextChange(QWidget* widget, const QString& before) {
+    if (widget->property(kAnnouncedFrom).isValid()) {
+        return;
+    }
+    widget->setProperty(kAnnouncedFrom, before);
+    // Queued on the widget: dropped if the widget goes first.
+    QMetaObject::invokeMethod(
+        widget,
+        [widget] {
+            const QString from = widget->property(kAnnouncedFrom).toString();
+            widget->setProperty(kAnnouncedFrom, QVariant());
+            QAccessibleTextUpdateEvent event(widget, 0, from, textOf(widget));
+            if (announcementWatch()) {
+                announcementWatch()(widget, event.textInserted());
+            }
+            QAccessible::updateAccessibility(&event);
+        },
+        Qt::QueuedConnection);
+}
+
+void watchAnnouncements(AnnouncementWatch watch) {
+    announcementWatch() = std::move(watch);
+}
+
+// A label whose text can be selected reports each change itself, in pieces,
+// with blanks for the text it removed, as it sets and as it lays out its
+// text. Those reports need the label's text interface, so it is withheld
+// while the label changes and lays out the new text at once; the change is
+// then announced once, whole.
+void setAnnouncedText(QLabel* label, const QString& text) {
+    const QString before = label->text();
+    if (text != before) {
+        label->setProperty(kChanging, true);
+        label->setText(text);
+        label->sizeHint();  // lays the new text out now rather than at the next paint
+        label->setProperty(kChanging, QVariant());
+        announceTextChange(label, before);
+    }
 }
 
 namespace {

@@ -1,6 +1,7 @@
 // The small window-toolkit layer the handlers rely on: pick-only selection
 // lists whose selection handler runs for code and operator alike, twips
-// geometry, and the one place message boxes are shown.
+// geometry, text a screen reader reads and hears change, and the one place
+// message boxes are shown.
 #pragma once
 
 #include <QComboBox>
@@ -9,6 +10,7 @@
 #include <QStringList>
 #include <functional>
 
+class QLabel;
 class QWidget;
 
 namespace lumidex {
@@ -52,6 +54,28 @@ class DropDownList : public QComboBox {
     // The entries are about to be shown: a chance to refresh what they say.
     void PopupAboutToShow();
 };
+
+// Has assistive technology read `widget` as text: `name` is its accessible
+// name and its text is the widget's "text" property (a label's text). Call it
+// before the widget is given its text: a label reports its text as it gets
+// it, and Qt keeps the first accessible interface it makes for a widget.
+void exposeAsText(QWidget* widget, const QString& name);
+
+// Tells assistive technology that the text of a widget exposed as text has
+// changed from `before`, so a screen reader can announce it. Changes made
+// within one handler make one announcement, once the handler has returned:
+// a frame echoed byte by byte is announced once, as a whole.
+void announceTextChange(QWidget* widget, const QString& before);
+
+// Shows `text` in `label` and, when that changes what it showed, announces it
+// (a label exposed as text).
+void setAnnouncedText(QLabel* label, const QString& text);
+
+// Also hands each announcement to `watch` (for tests: Qt drops accessibility
+// events where no platform layer listens, as offscreen); an empty function
+// stops.
+using AnnouncementWatch = std::function<void(QWidget* widget, const QString& text)>;
+void watchAnnouncements(AnnouncementWatch watch);
 
 // Shows a modal message box: one OK button, no icon, title "LumidexApp". The
 // text is shown as plain text: messages quote file paths, device names and
