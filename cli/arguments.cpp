@@ -34,6 +34,10 @@ ParsedArguments ArgumentParser::parse(const std::vector<std::string>& args) cons
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        if (arg == "--" && !optionsEnded) {
+            optionsEnded = true;
+            continue;
+        }
         const bool longForm = arg.rfind("--", 0) == 0;
         const bool dashed = arg.size() > 1 && arg[0] == '-';
         if (optionsEnded || !dashed || (firstOperandEnds_ && !longForm && arg != "-h")) {
@@ -66,6 +70,9 @@ ParsedArguments ArgumentParser::parse(const std::vector<std::string>& args) cons
             value = args[i];
         } else {
             throw ArgumentError(name + " needs a value");
+        }
+        if (!option->valueName.empty() && parsed.has(name)) {
+            throw ArgumentError(name + " is given more than once");
         }
         parsed.options[name] = value;
     }
@@ -105,11 +112,9 @@ std::optional<int> ArgumentParser::run(
         read(parsed);
     } catch (const ArgumentError& error) {
         printError(program_, error.what());
-        if (error.exitCode() == ExitUsage) {
-            std::fputs(usage_.c_str(), stderr);
-            std::fprintf(stderr, "Try '%s --help' for more information.\n", program_.c_str());
-        }
-        return error.exitCode();
+        std::fputs(usage_.c_str(), stderr);
+        std::fprintf(stderr, "Try '%s --help' for more information.\n", program_.c_str());
+        return ExitUsage;
     }
     return std::nullopt;
 }

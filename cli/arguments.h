@@ -21,15 +21,10 @@ constexpr int ExitOk = 0;
 constexpr int ExitFailure = 1;  // a device failed, or not everything went out
 constexpr int ExitUsage = 2;    // bad arguments (or script lines): nothing was done
 
-// A mistake on the command line, with the exit status it ends the program with.
+// A mistake on the command line; the program ends with ExitUsage.
 class ArgumentError : public std::runtime_error {
   public:
-    explicit ArgumentError(const std::string& message, int exitCode = ExitUsage)
-        : std::runtime_error(message), exitCode_(exitCode) {}
-    int exitCode() const { return exitCode_; }
-
-  private:
-    int exitCode_;
+    using std::runtime_error::runtime_error;
 };
 
 // An option, or (with `operand`) a row of --help that describes an operand.
@@ -62,7 +57,8 @@ class ArgumentParser {
     void firstOperandEndsOptions() { firstOperandEnds_ = true; }
 
     // Reads the arguments after the program's name: --name VALUE or
-    // --name=VALUE, flags, and operands. Stops at --help or --version.
+    // --name=VALUE, flags, and operands; "--" ends the options. An option
+    // that takes a value may be given once. Stops at --help or --version.
     // Throws ArgumentError.
     ParsedArguments parse(const std::vector<std::string>& args) const;
 

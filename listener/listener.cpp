@@ -3,17 +3,16 @@
 #include <QCoreApplication>
 #include <QSerialPort>
 #include <QTimer>
-#include <cstdio>
 #include <stdexcept>
 
 #include "app/stopsignals.h"
+#include "cli/device.h"
 #include "listener/ptyhost.h"
 
 namespace lumidex::listener {
 
 using cli::ExitFailure;
 using cli::ExitOk;
-using cli::printError;
 
 namespace {
 
@@ -42,10 +41,10 @@ class LineInput {
     using ErrorFn = PtyHost::ErrorFn;
 
     // Opens the line and prints "listening on PATH" (with " at N baud" for a
-    // device) to standard output. Throws std::runtime_error with a plain
+    // device) on the console's standard output. Throws std::runtime_error with a plain
     // message when it cannot be opened. `onError` is told, once, when reading
     // stops for good.
-    void open(const LineOptions& options, BytesFn onBytes, ErrorFn onError);
+    void open(const LineOptions& options, cli::Console& console, BytesFn onBytes, ErrorFn onError);
 
     // The device or pseudo-terminal path being read.
     QString path() const { return path_; }
@@ -64,8 +63,7 @@ class LineInput {
 
 // Feeds arriving bytes to the frame decoder and hands over each frame it
 // completes, and a frame left unfinished once the line has been quiet for the
-// idle time (0: only when flushed). Standard output is flushed after each
-// batch of frames, so what they printed goes out together.
+// idle time (0: only when flushed).
 class FrameReader {
   public:
     FrameReader(int idleMs, FrameFn onFrame);
@@ -81,12 +79,12 @@ class FrameReader {
     FrameFn onFrame_;
 };
 
-void LineInput::open(const LineOptions& options, BytesFn onBytes, ErrorFn onError) {
+void LineInput::open(const LineOptions& options, cli::Console& console, BytesFn onBytes,
+                     ErrorFn onError) {
     usesPty_ = options.pty;
     if (options.pty) {
         path_ = QString::fromStdString(pty_.open(std::move(onBytes), std::move(onError)));
-        std::printf("listening on %s\n", path_.toStdString().c_str());
-        std::fflush(stdout);
+        console.out("listening on " + path_.toStdString() + "\n");
         return;
     }
     path_ = QString::fromStdString(options.device);
@@ -111,8 +109,8 @@ void LineInput::open(const LineOptions& options, BytesFn onBytes, ErrorFn onErro
                              onError("lost " + path_.toStdString() + ": " + reasonOf(port_));
                          }
                      });
-    std::printf("listening on %s at %d baud\n", options.device.c_str(), options.baud);
-    std::fflush(stdout);
+    console.out("listening on " + options.device + " at " + std::to_string(options.baud) +
+                " baud\n");
 }
 
 void LineInput::readPending() {
@@ -135,7 +133,6 @@ void FrameReader::bytes(const std::uint8_t* data, std::size_t size) {
     for (const DecodedFrame& frame : decoder_.feed(data, size)) {
         onFrame_(frame);
     }
-    std::fflush(stdout);
     if (enableIdle_ && decoder_.pending() > 0) {
         idle_.start();
     } else {
@@ -148,9 +145,6 @@ void FrameReader::flush() {
     const std::vector<DecodedFrame> rest = decoder_.flush();
     for (const DecodedFrame& frame : rest) {
         onFrame_(frame);
-    }
-    if (!rest.empty()) {
-        std::fflush(stdout);
     }
 }
 
@@ -179,51 +173,52 @@ LineOptions lineOptionsFrom(const cli::ParsedArguments& parsed) {
     if (const auto baud = parsed.value("--baud")) {
         const std::optional<int> n = cli::wholeNumber(*baud);
         if (!n || *n == 0) {
-            throw cli::ArgumentError("baud rate must be a positive whole number: '" + *baud + "'",
-                                     cli::ExitFailure);
+            throw cli::ArgumentError("baud rate must be a positive whole number: '" + *baud + "'");
         }
         o.baud = *n;
     }
     if (const auto idle = parsed.value("--idle-ms")) {
         const std::optional<int> n = cli::wholeNumber(*idle);
         if (!n) {
-            throw cli::ArgumentError(
-                "idle time must be a whole number of milliseconds: '" + *idle + "'",
-                cli::ExitFailure);
+            throw cli::ArgumentError("idle time must be a whole number of milliseconds: '" + *idle +
+                                     "'");
         }
         o.idleMs = *n;
     }
     if (!devices.empty()) {
-        o.device = devices.front();
+        o.device = cli::devicePath(devices.front());
     }
     return o;
 }
 
-int readFrames(const char* program, const LineOptions& options, FrameFn onFrame,
-               const std::function<void(const QString& path)>& started) {
+int readFrames(const char* program, const LineOptions& options, cli::Console& console,
+               FrameFn onFrame, const std::function<void(const QString& path)>& started) {
     // A stop request is handled between two chunks of input, so a line that
     // never goes quiet cannot hold it up.
     QObject stop;
-    onStopRequest(stop, [] { QCoreApplication::quit(); });
+    onStopRequest(stop, [&console] {
+        console.stopRequested();
+        QCoreApplication::quit();
+    });
 
     FrameReader reader(options.idleMs, std::move(onFrame));
     int exitCode = ExitOk;
-    auto fail = [&exitCode, program](const std::string& message) {
+    auto fail = [&exitCode, &console, program](const std::string& message) {
         if (exitCode != ExitOk) {
             return;  // already ending; say it once
         }
-        printError(program, message);
+        console.error(program, message);
         exitCode = ExitFailure;
         QCoreApplication::exit(ExitFailure);
     };
     LineInput line;
     try {
         line.open(
-            options,
+            options, console,
             [&reader](const std::uint8_t* data, std::size_t size) { reader.bytes(data, size); },
             fail);
     } catch (const std::runtime_error& e) {
-        printError(program, e.what());
+        console.error(program, e.what());
         return ExitFailure;
     }
     if (started) {

@@ -8,21 +8,21 @@
 #include <string>
 
 #include "cli/arguments.h"
+#include "cli/console.h"
 #include "protocol/decoder.h"
 
 namespace lumidex::listener {
 
 struct LineOptions {
-    std::string device;
+    std::string device;  // its path
     bool pty = false;
     int baud = 9600;
     int idleMs = 500;
 };
 
 // The line the parsed arguments name: one DEVICE operand with --baud, or
-// --pty, and --idle-ms. Throws cli::ArgumentError: misuse (a missing, extra
-// or conflicting operand) before a bad value, with exit status 1 for a bad
-// value.
+// --pty, and --idle-ms. The device is the path cli::devicePath gives. Throws
+// cli::ArgumentError.
 LineOptions lineOptionsFrom(const cli::ParsedArguments& parsed);
 
 using FrameFn = std::function<void(const DecodedFrame& frame)>;
@@ -30,10 +30,10 @@ using FrameFn = std::function<void(const DecodedFrame& frame)>;
 // Opens the line the options name, calls `started` with its path, and runs
 // the Qt event loop, handing over each frame, until the loop ends (a window
 // closes, a request to stop, or the line fails). Frames that arrived just
-// before the end still count. Standard output is flushed after each chunk of
-// input, so `onFrame` may print without flushing every line. Returns the exit
+// before the end still count. What the program prints goes through
+// `console`, which a request to stop is passed on to. Returns the exit
 // status; a failure is said on standard error, after `program`.
-int readFrames(const char* program, const LineOptions& options, FrameFn onFrame,
-               const std::function<void(const QString& path)>& started = {});
+int readFrames(const char* program, const LineOptions& options, cli::Console& console,
+               FrameFn onFrame, const std::function<void(const QString& path)>& started = {});
 
 }  // namespace lumidex::listener

@@ -2,9 +2,9 @@
 // a module, obeys the frames addressed to it and shows the four digits a
 // module would light, so commands can be tried without hardware.
 #include <QApplication>
-#include <cstdio>
 #include <string>
 
+#include "app/stopsignals.h"
 #include "listener/listener.h"
 #include "module/modulemodel.h"
 #include "module/modulewindow.h"
@@ -69,9 +69,8 @@ int main(int argc, char* argv[]) {
         if (const auto value = parsed.value("--uid")) {
             const std::optional<int> n = cli::wholeNumber(*value);
             if (!n || *n > 255) {
-                throw cli::ArgumentError(
-                    "unit identifier must be a whole number from 0 to 255: '" + *value + "'",
-                    cli::ExitFailure);
+                throw cli::ArgumentError("unit identifier must be a whole number from 0 to 255: '" +
+                                         *value + "'");
             }
             uid = *n;
         }
@@ -86,9 +85,13 @@ int main(int argc, char* argv[]) {
 
     loadWindowFont();
     ModuleModel model(static_cast<std::uint8_t>(uid));
-    ModuleWindow window(model, print);
+    cli::Console console(stopSignalDescriptor());
+    ModuleWindow window(model, print ? ModuleWindow::PrintFn([&console](const std::string& line) {
+                            console.out(line);
+                        })
+                                     : ModuleWindow::PrintFn());
     return readFrames(
-        Program, options, [&window](const DecodedFrame& frame) { window.frame(frame); },
+        Program, options, console, [&window](const DecodedFrame& frame) { window.frame(frame); },
         [&window](const QString& path) {
             window.setListening(path);
             window.show();

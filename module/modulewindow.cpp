@@ -3,7 +3,6 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <cstdio>
 
 #include "ui/pictures.h"
 #include "ui/toolkit.h"
@@ -22,7 +21,8 @@ std::string joined(const std::vector<std::string>& items) {
 
 }  // namespace
 
-ModuleWindow::ModuleWindow(ModuleModel& model, bool print) : model_(model), print_(print) {
+ModuleWindow::ModuleWindow(ModuleModel& model, PrintFn print)
+    : model_(model), print_(std::move(print)) {
     setWindowTitle(QStringLiteral("Lumidex virtual module"));
     setWindowIcon(appIcon());
     unit_ = new QLabel(this);
@@ -83,9 +83,7 @@ void ModuleWindow::frame(const DecodedFrame& frame) {
 
 void ModuleWindow::printScreen(const std::string& notes) {
     if (print_) {
-        const std::string line = screenLine(model_.screen()) + notes + '\n';
-        std::fwrite(line.data(), 1, line.size(), stdout);
-        std::fflush(stdout);
+        print_(screenLine(model_.screen()) + notes + '\n');
     }
 }
 

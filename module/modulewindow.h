@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <string>
 
 #include "module/moduledisplay.h"
@@ -16,9 +17,11 @@ namespace lumidex {
 
 class ModuleWindow : public QWidget {
   public:
-    // With `print`, each frame and each restart also prints the screen line
-    // to standard output.
-    ModuleWindow(ModuleModel& model, bool print);
+    // Receives a line of text to print.
+    using PrintFn = std::function<void(const std::string& line)>;
+
+    // With `print`, each frame and each restart also prints the screen line.
+    ModuleWindow(ModuleModel& model, PrintFn print);
 
     void setListening(const QString& path);
     // Hands one frame to the module and shows the result.
@@ -30,7 +33,7 @@ class ModuleWindow : public QWidget {
     void printScreen(const std::string& notes);
 
     ModuleModel& model_;
-    bool print_;
+    PrintFn print_;
     QString path_;
     std::string lastUnderstood_;
     std::string lastIgnored_;

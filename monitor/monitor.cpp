@@ -2,9 +2,9 @@
 // decoded line per frame, so an operator can check what reaches a module.
 #include <QCoreApplication>
 #include <QTime>
-#include <cstdio>
 #include <string>
 
+#include "app/stopsignals.h"
 #include "listener/listener.h"
 #include "protocol/decoder.h"
 
@@ -44,12 +44,9 @@ cli::ArgumentParser argumentParser() {
                                  "a byte (default 500, 0 never)"}});
 }
 
-// Buffered: the frames of one chunk of input go out together.
-void printLine(const std::string& text) {
-    const std::string line =
-        QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString() + "  " + text +
-        "\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
+std::string timedLine(const std::string& text) {
+    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")).toStdString() + "  " +
+           text + "\n";
 }
 
 }  // namespace
@@ -64,6 +61,8 @@ int main(int argc, char* argv[]) {
     }
 
     QCoreApplication app(argc, argv);
-    return readFrames(Program, options,
-                      [](const lumidex::DecodedFrame& frame) { printLine(frame.description); });
+    cli::Console console(stopSignalDescriptor());
+    return readFrames(Program, options, console, [&console](const DecodedFrame& frame) {
+        console.out(timedLine(frame.description));
+    });
 }

@@ -127,11 +127,12 @@ int main(int argc, char* argv[]) {
     }
 
     catchStopRequests();
+    cli::Console console(stopDescriptor());
     const RunOptions runOptions{options.repeat, options.quiet};
     if (options.dryRun) {
         NoPort port;
         port.setPortOpen(true);
-        return run(*script, port, runOptions);
+        return run(*script, port, runOptions, console);
     }
     if (readsSettingsFile(options)) {
         app.emplace(argc, argv);
@@ -143,5 +144,5 @@ int main(int argc, char* argv[]) {
         printError(std::string(e.what()) + "; nothing was sent");
         return ExitFailed;
     }
-    return run(*script, *port, runOptions);
+    return run(*script, *port, runOptions, console);
 }

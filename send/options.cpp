@@ -1,7 +1,9 @@
 #include "send/options.h"
 
+#include "cli/device.h"
 #include "link/serial/linesettings.h"
 #include "protocol/text.h"
+#include "settings/portpins.h"
 
 namespace lumidex::send {
 
@@ -54,7 +56,8 @@ Options readOptions(const cli::ParsedArguments& parsed) {
             throw cli::ArgumentError(
                 "--port needs a port such as COM3 or a device such as /dev/ttyUSB0");
         }
-        o.port = port;
+        // A port number the window names stays a name; anything else is a device.
+        o.port = comPortNumber(QString::fromStdString(*port)) ? *port : cli::devicePath(*port);
     }
     if (const auto baud = parsed.value("--baud")) {
         for (const std::int32_t rate : kHostRates) {

@@ -32,13 +32,16 @@ void printError(const std::string& message) {
     std::fprintf(stderr, "lumidex-send: %s\n", message.c_str());
 }
 
-int run(const Script& script, SerialPort& port, const RunOptions& options) {
+int run(const Script& script, SerialPort& port, const RunOptions& options, cli::Console& console) {
     long long sent = 0;
     std::string echo;
+    const auto say = [&console](const std::string& message) {
+        console.error("lumidex-send", message);
+    };
     const auto stopped = [&] {
         const bool untilStopped = options.repeat == 0;
         if (!untilStopped || !options.quiet) {
-            printError("stopped on request after " + frames(sent));
+            say("stopped on request after " + frames(sent));
         }
         return untilStopped ? ExitOk : ExitFailed;
     };
@@ -50,7 +53,6 @@ int run(const Script& script, SerialPort& port, const RunOptions& options) {
                 return stopped();
             }
             if (step.count == 0) {
-                std::fflush(stdout);
                 if (!pauseUnlessStopped(step.waitMs)) {
                     return stopped();
                 }
@@ -62,17 +64,17 @@ int run(const Script& script, SerialPort& port, const RunOptions& options) {
                 TransmitFrame(frame, step.uid, step.count, port,
                               [&echo](const std::string& text) { echo = text; });
             } catch (const std::exception& e) {
-                printError(failure(script, step, echo.size() / 3, e.what(), sent));
+                say(failure(script, step, echo.size() / 3, e.what(), sent));
                 return ExitFailed;
             }
             ++sent;
-            if (!options.quiet) {
-                echo += '\n';
-                std::fwrite(echo.data(), 1, echo.size(), stdout);
+            if (!options.quiet && !console.out(echo + '\n') && console.outputFailure()) {
+                say("standard output failed: " + *console.outputFailure() + "; " + frames(sent) +
+                    " went out");
+                return ExitFailed;
             }
         }
     }
-    std::fflush(stdout);
     return ExitOk;
 }
 

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "cli/console.h"
 #include "link/serialport.h"
 #include "send/script.h"
 
@@ -16,10 +17,11 @@ struct RunOptions {
 // Sends the steps in order, `repeat` times, each frame through the
 // transmitter, and prints each frame's echo on its own line once the frame
 // went out whole. A frame the port refuses ends the run, as does a stop
-// request between two frames. Returns the exit status: 0 when every frame
-// went out (or a run until stopped was stopped); otherwise 1, after saying on
-// standard error which command did not go out and how many frames had.
-int run(const Script& script, SerialPort& port, const RunOptions& options);
+// request between two frames, or standard output failing. Returns the exit
+// status: 0 when every frame went out (or a run until stopped was stopped);
+// otherwise 1, after saying on standard error which command did not go out
+// and how many frames had.
+int run(const Script& script, SerialPort& port, const RunOptions& options, cli::Console& console);
 
 // A port that takes every byte and sends none, for --dry-run.
 class NoPort : public SerialPort {
@@ -37,7 +39,7 @@ class NoPort : public SerialPort {
     bool open_ = false;
 };
 
-// "lumidex-send: message" on standard error.
+// "lumidex-send: message" on standard error, before the console exists.
 void printError(const std::string& message);
 
 }  // namespace lumidex::send

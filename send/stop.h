@@ -7,8 +7,13 @@
 
 namespace lumidex::send {
 
-// Takes over the stop requests from here on.
+// Takes over the stop requests from here on. A closed pipe on standard output
+// is then a failed write that the run reports, not a silent end.
 void catchStopRequests();
+
+// What a console waits on for a stop request: the stop signals' descriptor;
+// -1 where stop requests come otherwise (Windows).
+int stopDescriptor();
 
 // Whether a stop was requested.
 bool stopRequested();

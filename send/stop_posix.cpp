@@ -1,6 +1,7 @@
 // The stop signals arrive on the descriptor of the program's stop-signal
 // handling; a pause is a wait on that descriptor.
 #include <poll.h>
+#include <signal.h>
 
 #include <chrono>
 
@@ -28,6 +29,11 @@ bool stopWithin(int ms) {
 
 void catchStopRequests() {
     descriptor = stopSignalDescriptor();
+    ::signal(SIGPIPE, SIG_IGN);
+}
+
+int stopDescriptor() {
+    return descriptor;
 }
 
 bool stopRequested() {

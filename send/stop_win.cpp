@@ -30,6 +30,10 @@ void catchStopRequests() {
     }
 }
 
+int stopDescriptor() {
+    return -1;
+}
+
 bool stopRequested() {
     return stopEvent && WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0;
 }

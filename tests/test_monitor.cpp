@@ -87,11 +87,11 @@ void TestMonitor::arguments_data() {
     QTest::newRow("two devices") << QStringList{"/dev/x", "/dev/y"} << 2
                                  << "more than one device given";
     QTest::newRow("pty and device") << QStringList{"--pty", "/dev/x"} << 2 << "not both";
-    QTest::newRow("baud letters") << QStringList{"--baud", "abc", "/dev/x"} << 1
+    QTest::newRow("baud letters") << QStringList{"--baud", "abc", "/dev/x"} << 2
                                   << "baud rate must be a positive whole number: 'abc'";
-    QTest::newRow("baud zero") << QStringList{"--baud=0", "/dev/x"} << 1
+    QTest::newRow("baud zero") << QStringList{"--baud=0", "/dev/x"} << 2
                                << "baud rate must be a positive whole number: '0'";
-    QTest::newRow("idle letters") << QStringList{"--idle-ms", "soon", "--pty"} << 1
+    QTest::newRow("idle letters") << QStringList{"--idle-ms", "soon", "--pty"} << 2
                                   << "idle time must be a whole number of milliseconds: 'soon'";
     QTest::newRow("missing device")
         << QStringList{"/nonexistent-lumidex/ttyUSB9"} << 1

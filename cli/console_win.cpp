@@ -1,0 +1,36 @@
+// Windows: the C library's streams, written as they are.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "cli/console.h"
+
+namespace lumidex::cli {
+
+struct Console::Impl {};
+
+Console::Console(int) : impl_(std::make_unique<Impl>()) {}
+
+Console::~Console() = default;
+
+bool Console::out(std::string_view text) {
+    if (outputFailure_) {
+        return false;
+    }
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
+        std::fflush(stdout) != 0) {
+        outputFailure_ = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+void Console::error(std::string_view program, std::string_view message) {
+    std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(program.size()), program.data(),
+                 static_cast<int>(message.size()), message.data());
+    std::fflush(stderr);
+}
+
+void Console::stopRequested() {}
+
+}  // namespace lumidex::cli
