@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "protocol/text.h"
+
 namespace lumidex::cli {
 
 namespace {
@@ -57,19 +59,19 @@ ParsedArguments ArgumentParser::parse(const std::vector<std::string>& args) cons
         }
         const Option* option = find(name);
         if (!option) {
-            throw ArgumentError("unknown option '" + name + "'");
+            throw ArgumentError("unknown option " + quoted(name));
         }
         std::string value;
         if (option->valueName.empty()) {
             if (equals != std::string::npos) {
-                throw ArgumentError(name + " takes no value");
+                throw ArgumentError(printable(name) + " takes no value");
             }
         } else if (equals != std::string::npos) {
             value = arg.substr(equals + 1);
         } else if (++i < args.size()) {
             value = args[i];
         } else {
-            throw ArgumentError(name + " needs a value");
+            throw ArgumentError(printable(name) + " needs a value");
         }
         if (!option->valueName.empty() && parsed.has(name)) {
             throw ArgumentError(name + " is given more than once");

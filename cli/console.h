@@ -30,6 +30,8 @@ class Console {
     // "program: message" and a line end on standard error, dropped like
     // output once a stop has been requested and the stream stays full.
     void error(std::string_view program, std::string_view message);
+    // A line of standard error as it stands (a line end is added).
+    void errorLine(std::string_view line);
 
     // A stop was requested, as the event loop heard it (it may have read the
     // stop descriptor empty).

@@ -117,8 +117,11 @@ bool Console::out(std::string_view text) {
 }
 
 void Console::error(std::string_view program, std::string_view message) {
-    impl_->write(impl_->err, std::string(program) + ": " + std::string(message) + "\n",
-                 kErrorGrace);
+    errorLine(std::string(program) + ": " + std::string(message));
+}
+
+void Console::errorLine(std::string_view line) {
+    impl_->write(impl_->err, std::string(line) + "\n", kErrorGrace);
 }
 
 void Console::stopRequested() {

@@ -26,8 +26,11 @@ bool Console::out(std::string_view text) {
 }
 
 void Console::error(std::string_view program, std::string_view message) {
-    std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(program.size()), program.data(),
-                 static_cast<int>(message.size()), message.data());
+    errorLine(std::string(program) + ": " + std::string(message));
+}
+
+void Console::errorLine(std::string_view line) {
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
     std::fflush(stderr);
 }
 

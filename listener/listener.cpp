@@ -8,6 +8,7 @@
 #include "app/stopsignals.h"
 #include "cli/device.h"
 #include "listener/ptyhost.h"
+#include "protocol/text.h"
 
 namespace lumidex::listener {
 
@@ -96,19 +97,20 @@ void LineInput::open(const LineOptions& options, cli::Console& console, BytesFn 
     port_.setFlowControl(QSerialPort::NoFlowControl);
     port_.setReadBufferSize(ReadChunk);
     if (!port_.open(QIODevice::ReadOnly)) {
-        throw std::runtime_error("cannot open " + options.device + ": " + reasonOf(port_));
+        throw std::runtime_error("cannot open " + printable(options.device) + ": " +
+                                 reasonOf(port_));
     }
     QObject::connect(&port_, &QSerialPort::readyRead, [this, onBytes] {
         const QByteArray data = port_.readAll();
         onBytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
                 static_cast<std::size_t>(data.size()));
     });
-    QObject::connect(&port_, &QSerialPort::errorOccurred,
-                     [this, onError](QSerialPort::SerialPortError error) {
-                         if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError) {
-                             onError("lost " + path_.toStdString() + ": " + reasonOf(port_));
-                         }
-                     });
+    QObject::connect(
+        &port_, &QSerialPort::errorOccurred, [this, onError](QSerialPort::SerialPortError error) {
+            if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError) {
+                onError("lost " + printable(path_.toStdString()) + ": " + reasonOf(port_));
+            }
+        });
     console.out("listening on " + options.device + " at " + std::to_string(options.baud) +
                 " baud\n");
 }
@@ -157,7 +159,7 @@ LineOptions lineOptionsFrom(const cli::ParsedArguments& parsed) {
     if (devices.size() > 1) {
         std::string list;
         for (const std::string& device : devices) {
-            list += (list.empty() ? "" : ", ") + device;
+            list += (list.empty() ? "" : ", ") + printable(device);
         }
         throw cli::ArgumentError("more than one device given: " + list);
     }
@@ -173,15 +175,15 @@ LineOptions lineOptionsFrom(const cli::ParsedArguments& parsed) {
     if (const auto baud = parsed.value("--baud")) {
         const std::optional<int> n = cli::wholeNumber(*baud);
         if (!n || *n == 0) {
-            throw cli::ArgumentError("baud rate must be a positive whole number: '" + *baud + "'");
+            throw cli::ArgumentError("baud rate must be a positive whole number: " + quoted(*baud));
         }
         o.baud = *n;
     }
     if (const auto idle = parsed.value("--idle-ms")) {
         const std::optional<int> n = cli::wholeNumber(*idle);
         if (!n) {
-            throw cli::ArgumentError("idle time must be a whole number of milliseconds: '" + *idle +
-                                     "'");
+            throw cli::ArgumentError("idle time must be a whole number of milliseconds: " +
+                                     quoted(*idle));
         }
         o.idleMs = *n;
     }

@@ -8,6 +8,7 @@
 #include "listener/listener.h"
 #include "module/modulemodel.h"
 #include "module/modulewindow.h"
+#include "protocol/text.h"
 #include "ui/fonts.h"
 
 namespace {
@@ -69,8 +70,8 @@ int main(int argc, char* argv[]) {
         if (const auto value = parsed.value("--uid")) {
             const std::optional<int> n = cli::wholeNumber(*value);
             if (!n || *n > 255) {
-                throw cli::ArgumentError("unit identifier must be a whole number from 0 to 255: '" +
-                                         *value + "'");
+                throw cli::ArgumentError("unit identifier must be a whole number from 0 to 255: " +
+                                         quoted(*value));
             }
             uid = *n;
         }

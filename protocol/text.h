@@ -20,7 +20,14 @@ class BadInput : public std::runtime_error {
 // "9600, 19200 or 38400"; one item alone as it is.
 std::string listOf(const std::vector<std::string>& items, std::string_view conjunction);
 
-// Input quoted in a message: 'text'.
+// Text from outside the program (a script line, a value, an argument, a file
+// or device name) as a message may show it: printable UTF-8 as it stands
+// (letters such as É included), and every control character (C0, DEL, C1)
+// and every byte that is not valid UTF-8 as \xNN, so nothing it holds can
+// act on the operator's terminal.
+std::string printable(std::string_view text);
+
+// Input quoted in a message, printable: 'text'.
 std::string quoted(std::string_view text);
 
 // `text` as a whole decimal number (a minus sign only where `lo` is negative)

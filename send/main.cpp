@@ -2,13 +2,13 @@
 // same frames the window sends, so test rigs and production lines need no
 // clicks.
 #include <QCoreApplication>
-#include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 
+#include "send/input.h"
 #include "send/line.h"
 #include "send/options.h"
 #include "send/run.h"
@@ -48,66 +48,73 @@ const char HelpOutro[] =
     "stopped); 1 when the port could not be opened, a frame did not go out or\n"
     "the run was stopped; 2 for bad arguments or script lines, with nothing sent.\n";
 
-// Reads `read(buffer, size)` chunk by chunk to its end into `text`.
-template <typename Read>
-void readChunks(std::string& text, Read read) {
-    char chunk[16384];
-    for (long long n; (n = read(chunk, sizeof chunk)) > 0;) {
-        text.append(chunk, static_cast<std::size_t>(n));
-    }
-}
+// The largest script file read whole.
+constexpr std::uint64_t kMaxScriptBytes = 16 << 20;
 
-// The script named `path` ("-": standard input), checked whole; none after
-// saying what is wrong with it.
-std::optional<Script> loadScript(const std::string& path, int uid) {
-    std::string text;
-    if (path == "-") {
-        // The C library's reads: Qt's report the end of a pipe on Windows
-        // as an error.
-        readChunks(text, [](char* to, std::size_t size) {
-            return static_cast<long long>(std::fread(to, 1, size, stdin));
-        });
-        if (std::ferror(stdin)) {
-            printError(std::string("cannot read the script from standard input: ") +
-                       std::strerror(errno));
-            return std::nullopt;
+// A script file, read and checked whole; none after saying what is wrong
+// with it.
+std::optional<Script> loadScript(ScriptInput& input, const std::string& name, int uid) {
+    const auto tooLarge = [&name](std::uint64_t size) {
+        printError("the script " + printable(name) + " is " + std::to_string(size) +
+                   " bytes; a script file may hold at most 16 MiB (" +
+                   std::to_string(kMaxScriptBytes) +
+                   " bytes): send a longer one as a feed, "
+                   "through a pipe");
+        return std::nullopt;
+    };
+    if (input.size() > kMaxScriptBytes) {
+        return tooLarge(input.size());
+    }
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(input.size()));
+    try {
+        char chunk[16384];
+        for (long long n; (n = input.read(chunk, sizeof chunk)) > 0;) {
+            bytes.append(chunk, static_cast<std::size_t>(n));
+            if (bytes.size() > kMaxScriptBytes) {  // it grew while being read
+                return tooLarge(bytes.size());
+            }
         }
-    } else {
-        QFile file(QString::fromStdString(path));
-        const bool opened = file.open(QIODevice::ReadOnly);
-        if (opened) {
-            // Straight into the one copy the script keeps.
-            text.reserve(static_cast<std::size_t>(std::max<qint64>(file.size(), 0)));
-            readChunks(text, [&file](char* to, std::size_t size) {
-                return file.read(to, static_cast<qint64>(size));
-            });
-        }
-        if (!opened || file.error() != QFileDevice::NoError) {
-            printError("cannot read the script " + path + ": " + file.errorString().toStdString());
-            return std::nullopt;
-        }
+    } catch (const std::exception& e) {
+        printError("cannot read the script " + printable(name) + ": " + e.what());
+        return std::nullopt;
     }
     std::vector<std::string> problems;
-    Script script = readScript(std::move(text), path == "-" ? "<stdin>" : path, uid, problems);
+    Script script = readScript(bytes, name, uid, problems);
+    for (const std::string& problem : problems) {
+        std::fprintf(stderr, "%s\n", problem.c_str());
+    }
     if (!problems.empty()) {
-        std::fflush(stdout);
-        for (const std::string& problem : problems) {
-            std::fprintf(stderr, "%s\n", problem.c_str());
-        }
         return std::nullopt;
     }
     return script;
 }
 
+// The line the options name, open; none after saying why it is not.
+std::unique_ptr<SerialPort> openPort(const Options& options, int argc, char* argv[],
+                                     std::optional<QCoreApplication>& app) {
+    if (options.dryRun) {
+        auto port = std::make_unique<NoPort>();
+        port->setPortOpen(true);
+        return port;
+    }
+    // The application object is made only where it is needed (to find the
+    // settings file): it pages in more of Qt than all the rest.
+    if (readsSettingsFile(options)) {
+        app.emplace(argc, argv);
+    }
+    try {
+        return openLine(options);
+    } catch (const std::exception& e) {
+        printError(std::string(e.what()) + "; nothing was sent");
+        return nullptr;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    // The application object is made only where it is needed (to find the
-    // settings file): it pages in more of Qt than all the rest.
-    std::optional<QCoreApplication> app;
-
     Options options;
-    std::optional<Script> script;
     const cli::ArgumentParser parser = argumentParser();
     const std::string help =
         HelpIntro + commandsHelp() + HelpScripts + parser.optionsHelp(18) + HelpOutro;
@@ -116,33 +123,47 @@ int main(int argc, char* argv[]) {
             [&options](const cli::ParsedArguments& parsed) { options = readOptions(parsed); })) {
         return *done;
     }
+    catchStopRequests();
+    cli::Console console(stopDescriptor());
+    const RunOptions runOptions{options.repeat, options.quiet};
+    std::optional<QCoreApplication> app;
+
+    std::unique_ptr<ScriptInput> input;
+    const std::string name = options.script.value_or("");
+    if (options.script) {
+        try {
+            input = std::make_unique<ScriptInput>(name);
+        } catch (const std::exception& e) {
+            printError("cannot read the script " + printable(name) + ": " + e.what());
+            return ExitBadInput;
+        }
+    }
+    if (input && input->kind() == ScriptInput::Kind::Feed) {
+        // Each line goes out as it arrives, on a line opened first.
+        if (options.repeatGiven) {
+            printError("--repeat needs a script file: " + quoted(name) +
+                       " is a feed (a pipe, a terminal or a device), which cannot be read twice");
+            return ExitBadInput;
+        }
+        const std::unique_ptr<SerialPort> port = openPort(options, argc, argv, app);
+        return port ? runFeed(*input, name, options.uid, *port, runOptions, console) : ExitFailed;
+    }
+
+    std::optional<Script> script;
     try {
-        script = options.script ? loadScript(*options.script, options.uid)
-                                : readCommand(options.command, options.uid);
+        script = input ? loadScript(*input, name, options.uid)
+                       : readCommand(options.command, options.uid);
     } catch (const BadInput& e) {
         printError(e.what());
     }
     if (!script) {
         return ExitBadInput;
     }
-
-    catchStopRequests();
-    cli::Console console(stopDescriptor());
-    const RunOptions runOptions{options.repeat, options.quiet};
-    if (options.dryRun) {
-        NoPort port;
-        port.setPortOpen(true);
-        return run(*script, port, runOptions, console);
+    if (options.repeat != 1 && !script->sendsFrames()) {
+        printError("a repeated script must send at least one frame: " + quoted(name) +
+                   " sends none");
+        return ExitBadInput;
     }
-    if (readsSettingsFile(options)) {
-        app.emplace(argc, argv);
-    }
-    std::unique_ptr<SerialPort> port;
-    try {
-        port = openLine(options);
-    } catch (const std::exception& e) {
-        printError(std::string(e.what()) + "; nothing was sent");
-        return ExitFailed;
-    }
-    return run(*script, *port, runOptions, console);
+    const std::unique_ptr<SerialPort> port = openPort(options, argc, argv, app);
+    return port ? run(*script, *port, runOptions, console) : ExitFailed;
 }

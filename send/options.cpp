@@ -66,7 +66,7 @@ Options readOptions(const cli::ParsedArguments& parsed) {
             }
         }
         if (!o.baud) {
-            throw cli::ArgumentError("--baud must be " + hostRatesText() + ": '" + *baud + "'");
+            throw cli::ArgumentError("--baud must be " + hostRatesText() + ": " + quoted(*baud));
         }
     }
     if (const auto uid = parsed.value("--uid")) {
@@ -75,6 +75,7 @@ Options readOptions(const cli::ParsedArguments& parsed) {
     o.script = parsed.value("--script");
     if (const auto repeat = parsed.value("--repeat")) {
         o.repeat = checked([&] { return numberIn(*repeat, 0, 1'000'000'000, "--repeat"); });
+        o.repeatGiven = true;
     }
     o.dryRun = parsed.has("--dry-run");
     o.quiet = parsed.has("--quiet");
@@ -85,7 +86,7 @@ Options readOptions(const cli::ParsedArguments& parsed) {
     if (!o.script && o.command.empty()) {
         throw cli::ArgumentError("no command given");
     }
-    if (parsed.has("--repeat") && !o.script) {
+    if (o.repeatGiven && !o.script) {
         throw cli::ArgumentError("--repeat works with --script only");
     }
     return o;

@@ -20,6 +20,7 @@ struct Options {
     int uid = FactoryUid;               // as the window's unit selector starts
     std::optional<std::string> script;  // a file, or "-" for standard input
     long long repeat = 1;               // 0: until stopped
+    bool repeatGiven = false;
     bool dryRun = false;
     bool quiet = false;
     std::vector<std::string> command;  // COMMAND VALUE...

@@ -1,8 +1,10 @@
 #include "send/run.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "link/transmitframe.h"
+#include "send/lines.h"
 #include "send/options.h"
 #include "send/stop.h"
 
@@ -14,16 +16,77 @@ std::string frames(long long n) {
     return std::to_string(n) + (n == 1 ? " frame" : " frames");
 }
 
-// Why the step's frame did not go out whole, with how much did.
-std::string failure(const Script& script, const Step& step, std::size_t bytesSent,
-                    const std::string& reason, long long sent) {
-    const std::string command = script.placeOf(step) + script.commandOf(step);
+// Why a frame did not go out whole, with how much did.
+std::string failure(const std::string& command, std::size_t bytesSent, const std::string& reason,
+                    long long sent) {
     const std::string what =
         bytesSent == 0 ? command + " was not sent: " + reason
                        : command + " was cut short after " + std::to_string(bytesSent) +
                              " byte(s): " + reason + "; the module may misread the next frame";
     return what + ". " + frames(sent) + " went out before it";
 }
+
+// Runs steps one at a time: sends a step's frame, or makes its pause.
+class Runner {
+  public:
+    Runner(SerialPort& port, const RunOptions& options, cli::Console& console)
+        : port_(port), options_(options), console_(console) {}
+
+    // Sends the step; `command` names it for messages ("file:3: bcd 1234").
+    // False when the run ends here, with `status()`.
+    bool execute(const Step& step, const std::string& command) {
+        if (stopRequested()) {
+            return stop();
+        }
+        if (step.count == 0) {
+            return pauseUnlessStopped(step.waitMs) || stop();
+        }
+        Frame frame = step.frame;
+        echo_.clear();
+        try {
+            TransmitFrame(frame, step.uid, step.count, port_,
+                          [this](const std::string& text) { echo_ = text; });
+        } catch (const std::exception& e) {
+            say(failure(command, echo_.size() / 3, e.what(), sent_));
+            return end(ExitFailed);
+        }
+        ++sent_;
+        if (!options_.quiet && !console_.out(echo_ + '\n') && console_.outputFailure()) {
+            say("standard output failed: " + *console_.outputFailure() + "; " + frames(sent_) +
+                " went out");
+            return end(ExitFailed);
+        }
+        return true;
+    }
+
+    // Ends the run on a stop request: a run until stopped (repeated until
+    // stopped, or a feed) ends well; any other was cut short.
+    bool stop() {
+        const bool untilStopped = options_.repeat == 0;
+        if (!untilStopped || !options_.quiet) {
+            say("stopped on request after " + frames(sent_));
+        }
+        return end(untilStopped ? ExitOk : ExitFailed);
+    }
+
+    bool end(int status) {
+        status_ = status;
+        return false;
+    }
+
+    void say(const std::string& message) { console_.error("lumidex-send", message); }
+
+    long long sent() const { return sent_; }
+    int status() const { return status_; }
+
+  private:
+    SerialPort& port_;
+    const RunOptions& options_;
+    cli::Console& console_;
+    long long sent_ = 0;
+    std::string echo_;
+    int status_ = ExitOk;
+};
 
 }  // namespace
 
@@ -33,45 +96,62 @@ void printError(const std::string& message) {
 }
 
 int run(const Script& script, SerialPort& port, const RunOptions& options, cli::Console& console) {
-    long long sent = 0;
-    std::string echo;
-    const auto say = [&console](const std::string& message) {
-        console.error("lumidex-send", message);
-    };
-    const auto stopped = [&] {
-        const bool untilStopped = options.repeat == 0;
-        if (!untilStopped || !options.quiet) {
-            say("stopped on request after " + frames(sent));
-        }
-        return untilStopped ? ExitOk : ExitFailed;
-    };
-    // An empty script repeated until stopped would only spin.
-    const long long passes = script.steps.empty() ? 1 : options.repeat;
-    for (long long pass = 0; passes == 0 || pass < passes; ++pass) {
+    Runner runner(port, options, console);
+    for (long long pass = 0; options.repeat == 0 || pass < options.repeat; ++pass) {
         for (const Step& step : script.steps) {
-            if (stopRequested()) {
-                return stopped();
+            if (!runner.execute(step, script.placeOf(step) + script.commandOf(step))) {
+                return runner.status();
             }
-            if (step.count == 0) {
-                if (!pauseUnlessStopped(step.waitMs)) {
-                    return stopped();
-                }
-                continue;
-            }
-            Frame frame = step.frame;
-            echo.clear();
+        }
+    }
+    return ExitOk;
+}
+
+int runFeed(ScriptInput& input, const std::string& name, int uid, SerialPort& port,
+            const RunOptions& options, cli::Console& console) {
+    const RunOptions untilStopped{0, options.quiet};
+    Runner runner(port, untilStopped, console);
+    LineReader reader;
+    ScriptParser parser(uid);
+    std::vector<ScriptLine> lines;
+    char buffer[4096];
+    for (bool ended = false; !ended;) {
+        long long n = 0;
+        try {
+            n = input.read(buffer, sizeof buffer);
+        } catch (const std::exception& e) {
+            runner.say("cannot read the script " + printable(name) + ": " + e.what() + ". " +
+                       frames(runner.sent()) + " went out before it");
+            return ExitFailed;
+        }
+        if (n < 0) {
+            runner.stop();
+            return runner.status();
+        }
+        ended = n == 0;
+        lines.clear();
+        if (ended) {
+            reader.finish(lines);
+        } else {
+            reader.take({buffer, static_cast<std::size_t>(n)}, lines);
+        }
+        for (const ScriptLine& line : lines) {
+            std::optional<Step> step;
             try {
-                TransmitFrame(frame, step.uid, step.count, port,
-                              [&echo](const std::string& text) { echo = text; });
-            } catch (const std::exception& e) {
-                say(failure(script, step, echo.size() / 3, e.what(), sent));
-                return ExitFailed;
+                if (!line.problem.empty()) {
+                    throw BadInput(line.problem);
+                }
+                step = parser.parse(line.text, line.number);
+            } catch (const BadInput& e) {
+                console.errorLine(badLine(name, line.number, e.what(), reader.encoding()) + ". " +
+                                  frames(runner.sent()) + " went out before it");
+                return ExitBadInput;
             }
-            ++sent;
-            if (!options.quiet && !console.out(echo + '\n') && console.outputFailure()) {
-                say("standard output failed: " + *console.outputFailure() + "; " + frames(sent) +
-                    " went out");
-                return ExitFailed;
+            const std::string place = printable(name) + ":" + std::to_string(line.number) + ": ";
+            const std::size_t start =
+                std::min(line.text.find_first_not_of(" \t"), line.text.size());
+            if (step && !runner.execute(*step, place + line.text.substr(start))) {
+                return runner.status();
             }
         }
     }

@@ -1,10 +1,11 @@
-// Sending a checked script on an open line.
+// Sending a checked script, or a feed as it arrives, on an open line.
 #pragma once
 
 #include <string>
 
 #include "cli/console.h"
 #include "link/serialport.h"
+#include "send/input.h"
 #include "send/script.h"
 
 namespace lumidex::send {
@@ -22,6 +23,15 @@ struct RunOptions {
 // otherwise 1, after saying on standard error which command did not go out
 // and how many frames had.
 int run(const Script& script, SerialPort& port, const RunOptions& options, cli::Console& console);
+
+// Sends a feed (`name`: "-" for standard input, or the FIFO or device named)
+// line by line, each line's frame as soon as its line end arrives, until the
+// input ends (status 0 once the last frame went out whole) or a stop is
+// requested, also while waiting for the next line (status 0, as a run until
+// stopped). A bad line ends the run there with status 2, and nothing of it
+// is sent; a frame the port refuses, or a feed that cannot be read, with 1.
+int runFeed(ScriptInput& input, const std::string& name, int uid, SerialPort& port,
+            const RunOptions& options, cli::Console& console);
 
 // A port that takes every byte and sends none, for --dry-run.
 class NoPort : public SerialPort {

@@ -4,6 +4,7 @@
 
 #include "protocol/commands.h"
 #include "protocol/text.h"
+#include "send/lines.h"
 
 namespace lumidex::send {
 
@@ -69,36 +70,38 @@ Values words(std::string_view text) {
     }
 }
 
-// Reads one script line into `steps`; changes `uid` on a uid line.
-void readLine(std::string_view line, int number, int& uid, std::vector<Step>& steps) {
+// The step of one script line, if it has one; changes `uid` on a uid line.
+std::optional<Step> parseLine(std::string_view line, int number, int& uid) {
     const std::size_t start = std::min(line.find_first_not_of(" \t"), line.size());
     if (start == line.size() || line[start] == '#') {
-        return;
+        return std::nullopt;
     }
     const std::size_t end = std::min(line.find_first_of(" \t", start), line.size());
     const std::string_view name = line.substr(start, end - start);
     const Command* command = commandNamed(name);
     if (command && command->values < 0) {
         const std::string_view text = end < line.size() ? line.substr(end + 1) : std::string_view();
-        steps.push_back(frameStep(*command, {std::string(text)}, uid, number));
-        return;
+        return frameStep(*command, {std::string(text)}, uid, number);
     }
     const Values values = words(line.substr(end));
     if (command) {
-        steps.push_back(frameStep(*command, values, uid, number));
-    } else if ((name == kWait || name == kUid) && values.size() != 1) {
+        return frameStep(*command, values, uid, number);
+    }
+    if ((name == kWait || name == kUid) && values.size() != 1) {
         wrongCount(name, values.size(), std::string(name) + (name == kWait ? " MS" : " N"));
-    } else if (name == kWait) {
+    }
+    if (name == kWait) {
         Step pause;
         pause.waitMs = static_cast<std::uint32_t>(
             numberIn(values[0], 0, 86'400'000, "wait time in milliseconds"));
         pause.line = number;
-        steps.push_back(pause);
-    } else if (name == kUid) {
-        uid = static_cast<int>(numberIn(values[0], 0, 255, "unit identifier"));
-    } else {
-        unknownCommand(name);
+        return pause;
     }
+    if (name == kUid) {
+        uid = static_cast<int>(numberIn(values[0], 0, 255, "unit identifier"));
+        return std::nullopt;
+    }
+    unknownCommand(name);
 }
 
 // Line `number` (from 1) of `text`, without its line end.
@@ -154,26 +157,42 @@ std::string Script::commandOf(const Step& step) const {
 }
 
 std::string Script::placeOf(const Step& step) const {
-    return name.empty() ? std::string() : name + ":" + std::to_string(step.line) + ": ";
+    return name.empty() ? std::string() : printable(name) + ":" + std::to_string(step.line) + ": ";
 }
 
-Script readScript(std::string text, const std::string& name, int uid,
+bool Script::sendsFrames() const {
+    return std::any_of(steps.begin(), steps.end(), [](const Step& step) { return step.count > 0; });
+}
+
+std::optional<Step> ScriptParser::parse(std::string_view line, int number) {
+    return parseLine(line, number, uid_);
+}
+
+std::string badLine(const std::string& name, int number, const std::string& reason,
+                    const std::string& encoding) {
+    return printable(name) + ":" + std::to_string(number) + ": " + reason +
+           (encoding.empty() ? "" : " (the script is " + encoding + ")");
+}
+
+Script readScript(std::string_view bytes, const std::string& name, int uid,
                   std::vector<std::string>& problems) {
-    Script script{name, std::move(text), {}};
-    const std::string_view all = script.text;
-    script.steps.reserve(static_cast<std::size_t>(std::count(all.begin(), all.end(), '\n')) + 1);
-    std::size_t start = all.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;  // a UTF-8 byte-order mark
-    for (int number = 1; start < all.size(); ++number) {
-        const std::size_t end = std::min(all.find('\n', start), all.size());
-        std::string_view line = all.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        start = end + 1;
+    LineReader reader;
+    std::vector<ScriptLine> lines;
+    reader.take(bytes, lines);
+    reader.finish(lines);
+    Script script{name, reader.encoding(), {}, {}};
+    ScriptParser parser(uid);
+    for (const ScriptLine& line : lines) {
+        script.text += line.text + '\n';
         try {
-            readLine(line, number, uid, script.steps);
+            if (!line.problem.empty()) {
+                throw BadInput(line.problem);
+            }
+            if (std::optional<Step> step = parser.parse(line.text, line.number)) {
+                script.steps.push_back(*step);
+            }
         } catch (const BadInput& e) {
-            problems.push_back(name + ":" + std::to_string(number) + ": " + e.what());
+            problems.push_back(badLine(name, line.number, e.what(), script.encoding));
         }
     }
     return script;
@@ -194,7 +213,7 @@ Script readCommand(const std::vector<std::string>& words, int uid) {
         line += " " + words[i];
     }
     const Values values(words.begin() + 1, words.end());
-    Script script{std::string(), line, {}};
+    Script script{std::string(), std::string(), line, {}};
     const Values text = {line.size() > name.size() ? line.substr(name.size() + 1) : std::string()};
     script.steps.push_back(frameStep(*command, command->values < 0 ? text : values, uid, 0));
     return script;

@@ -1,6 +1,8 @@
-// What lumidex-send sends: a script, or one command from the command line,
-// read and checked whole and turned into frames (and pauses) before anything
-// is sent, so a mistake on the last line stops the run before the first.
+// What lumidex-send sends: the steps (frames and pauses) of a script's lines
+// or of one command from the command line. A script file and a command are
+// read and checked whole before anything is sent, so a mistake on the last
+// line stops the run before the first; a feed's lines are parsed one at a
+// time, as they arrive.
 //
 // Text stays UTF-8 in standard strings here: the program runs once per
 // command in shell loops and is kept small, so it leaves as little of Qt's
@@ -8,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -28,14 +31,17 @@ struct Step {
 };
 
 struct Script {
-    std::string name;  // the file as named, "<stdin>", or empty for the command line
-    std::string text;  // what was read (the command line: its words joined by blanks)
+    std::string name;  // the script as named, "-" for standard input; empty for the command line
+    std::string encoding;  // "UTF-16 little endian" for such a script; empty for UTF-8
+    std::string text;      // its lines in UTF-8 (the command line: its words joined by blanks)
     std::vector<Step> steps;
 
     // The command of `step` as written, for messages: "bcd 1234".
     std::string commandOf(const Step& step) const;
     // "name:line: " for a script step, nothing for the command line.
     std::string placeOf(const Step& step) const;
+    // Whether any step sends a frame.
+    bool sendsFrames() const;
 };
 
 // Reads a script of one command per line, and
@@ -43,10 +49,29 @@ struct Script {
 //   uid N      the unit identifier of the display commands that follow
 //   # ...      a comment; blank lines are skipped too.
 // After "text " the rest of the line is the text, blanks included; text is
-// UTF-8. Every bad line is added to `problems` as "name:line: reason"; the
-// script may be sent only when there are none. `uid` addresses the commands
-// before any uid line.
-Script readScript(std::string text, const std::string& name, int uid,
+// UTF-8. The parser keeps the unit identifier from line to line; `uid`
+// addresses the commands before any uid line.
+class ScriptParser {
+  public:
+    explicit ScriptParser(int uid) : uid_(uid) {}
+
+    // The step of one line (without its line end), if it has one: a uid
+    // line, a comment and a blank line have none. Throws BadInput.
+    std::optional<Step> parse(std::string_view line, int number);
+
+  private:
+    int uid_;
+};
+
+// A message about a bad script line: "name:line: reason", naming the
+// encoding of a UTF-16 script.
+std::string badLine(const std::string& name, int number, const std::string& reason,
+                    const std::string& encoding);
+
+// The steps of a script file's bytes (in the encoding its byte-order mark
+// names, LineReader). Every bad line is added to `problems` (badLine); the
+// script may be sent only when there are none.
+Script readScript(std::string_view bytes, const std::string& name, int uid,
                   std::vector<std::string>& problems);
 
 // The commands' entries of --help, from the command table: a line each, two

@@ -38,10 +38,10 @@ void TestCommandLine::arguments_data() {
     const QString send = "lumidex-send", monitor = "lumidex-monitor", module = "lumidex-module";
     QTest::newRow("send version") << send << QStringList{"--version"} << 0
                                   << "lumidex-send " LUMIDEX_VERSION "\n";
-    QTest::newRow("module version") << module << QStringList{"--version"} << 0
-                                    << "lumidex-module " LUMIDEX_VERSION "\n";
-    QTest::newRow("-- ends the options") << send << QStringList{"--dry-run", "--", "bright"} << 0
-                                         << "FF 6E \n";
+    QTest::newRow("module version")
+        << module << QStringList{"--version"} << 0 << "lumidex-module " LUMIDEX_VERSION "\n";
+    QTest::newRow("-- ends the options")
+        << send << QStringList{"--dry-run", "--", "bright"} << 0 << "FF 6E \n";
     QTest::newRow("negative idle time") << monitor << QStringList{"--idle-ms", "-1", "--pty"} << 2
                                         << "idle time must be a whole number of milliseconds";
     QTest::newRow("baud letters") << monitor << QStringList{"--baud", "abc", "/dev/null"} << 2
@@ -53,8 +53,8 @@ void TestCommandLine::arguments_data() {
     QTest::newRow("repeated unit") << module << QStringList{"--uid", "1", "--uid", "2", "--pty"}
                                    << 2 << "--uid is given more than once";
     QTest::newRow("empty device") << monitor << QStringList{""} << 2 << "the device name is empty";
-    QTest::newRow("folder as device") << monitor << QStringList{"/tmp"} << 2
-                                      << "'/tmp' is a folder, not a serial device";
+    QTest::newRow("folder as device")
+        << monitor << QStringList{"/tmp"} << 2 << "'/tmp' is a folder, not a serial device";
     QTest::newRow("folder as port") << send << QStringList{"--port", "/tmp", "bright"} << 2
                                     << "'/tmp' is a folder, not a serial device";
 }

@@ -24,7 +24,8 @@ struct Result {
 };
 
 Result finish(QProcess& p, int ms = 30000) {
-    const bool done = p.waitForFinished(ms) && p.exitStatus() == QProcess::NormalExit;
+    const bool done = (p.state() == QProcess::NotRunning || p.waitForFinished(ms)) &&
+                      p.exitStatus() == QProcess::NormalExit;
     return {done ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
 }
@@ -52,6 +53,13 @@ class TestSend : public QObject {
     void refusedFrameEndsTheRun();
     void stopRequestEndsBetweenFrames_data();
     void stopRequestEndsBetweenFrames();
+    void stopInALongScript();
+    void feedIsSentAsItArrives();
+    void badFeedLineEndsTheRun();
+    void endlessInputStaysSmall_data();
+    void endlessInputStaysSmall();
+    void tooLargeScriptIsRefused();
+    void pinIsUsedWithPortAndBaud();
 
   private:
     // A copy of lumidex-send in a folder `name` of its own, beside a
@@ -89,10 +97,22 @@ void TestSend::dryRunSendsWhatTheWindowSends_data() {
     }
     QTest::newRow("every row as a script")
         << QStringList{"--dry-run", "--script", "-"} << script << echoes;
-    // Each pass starts at --uid again.
+    // Each pass starts at --uid again. A script read twice is a file, here
+    // standard input redirected from one.
     QTest::newRow("script on standard input, twice")
         << QStringList{"--dry-run", "--repeat", "2", "--script", "-"}
         << QByteArray("bright\nuid 7\nbright\n") << "FF 6E \n07 6E \nFF 6E \n07 6E \n";
+    // The carriage return of a Windows line end is no part of the text.
+    const QString crlf = "text AB\r\nbright\r\n";
+    QTest::newRow("Windows line ends") << QStringList{"--dry-run", "--script", "-"} << crlf.toUtf8()
+                                       << "FF 62 20 20 41 42 \nFF 6E \n";
+    QByteArray utf16("\xFF\xFE");
+    for (const QChar ch : crlf) {
+        utf16 += char(ch.unicode() & 0xFF);
+        utf16 += char(ch.unicode() >> 8);
+    }
+    QTest::newRow("UTF-16 script")
+        << QStringList{"--dry-run", "--script", "-"} << utf16 << "FF 62 20 20 41 42 \nFF 6E \n";
 }
 
 void TestSend::dryRunSendsWhatTheWindowSends() {
@@ -100,6 +120,11 @@ void TestSend::dryRunSendsWhatTheWindowSends() {
     QFETCH(QByteArray, input);
     QFETCH(QString, out);
     QProcess p;
+    if (args.contains("--repeat")) {
+        writeFileBytes(dir_.filePath("stdin.txt"), input);
+        p.setStandardInputFile(dir_.filePath("stdin.txt"));
+        input.clear();
+    }
     start(p, args, input);
     const Result r = finish(p);
     QCOMPARE(r.err, QString());
@@ -180,6 +205,9 @@ void TestSend::badInputSendsNothing_data() {
     QTest::newRow("bad line after good ones")
         << line + QStringList{"--script", "DIR/bad.txt"} << QByteArray("bright\n# fine\nbcd 12x4\n")
         << 2 << "DIR/bad.txt:3: bcd takes four decimal digits, 0000 to 9999: '12x4'\n";
+    QTest::newRow("control bytes quoted")
+        << line + QStringList{"--script", "DIR/bad.txt"} << QByteArray("text \x1B]0;x\x07\n") << 2
+        << "DIR/bad.txt:1: text has 6 characters, the module shows at most 4: '\\x1B]0;x\\x07'\n";
     QTest::newRow("unreadable script")
         << line + QStringList{"--script", "DIR/none.txt"} << QByteArray() << 2
         << "lumidex-send: cannot read the script DIR/none.txt: ";
@@ -248,6 +276,126 @@ void TestSend::stopRequestEndsBetweenFrames() {
     QCOMPARE(r.out, QString("FF 6E \n"));
     QCOMPARE(r.err, QString("lumidex-send: stopped on request after 1 frame\n"));
     QCOMPARE(pty.readAvailable(100), QByteArray());
+}
+
+// A stop request in a long script without pauses ends it between two frames,
+// not at the end of the pass.
+void TestSend::stopInALongScript() {
+    QByteArray script;
+    for (int i = 0; i < 1'000'000; ++i) {
+        script += "bright\n";
+    }
+    writeFileBytes(dir_.filePath("long.txt"), script);
+    QProcess p;
+    start(p, {"--dry-run", "--quiet", "--script", dir_.filePath("long.txt")});
+    QTest::qWait(100);
+    p.terminate();
+    const Result r = finish(p, 5000);
+    QCOMPARE(r.exit, 1);
+    QVERIFY2(r.err.startsWith("lumidex-send: stopped on request after ") &&
+                 !r.err.contains("after 1000000 frames"),
+             qPrintable(r.err));
+}
+
+// A feed's lines reach the module one by one, each before the next is
+// written.
+void TestSend::feedIsSentAsItArrives() {
+    QProcess module;
+    const QString device = startModule(module);
+    QVERIFY2(!device.isEmpty(), module.readAllStandardError().constData());
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(builtProgram("lumidex-send"), {"--port", device, "--baud", "9600", "--script", "-"});
+    QVERIFY(p.waitForStarted(5000));
+    for (const QByteArray digits : {"1111", "2222", "3333"}) {
+        p.write("bcd " + digits + '\n');
+        QVERIFY(p.waitForBytesWritten(5000));
+        const QString shown = nextLine(module, 2000);
+        QVERIFY2(shown.contains("BCD " + digits), qPrintable(shown));
+    }
+    p.closeWriteChannel();
+    QCOMPARE(finish(p).exit, 0);
+    module.terminate();
+    module.waitForFinished(5000);
+}
+
+void TestSend::badFeedLineEndsTheRun() {
+    PseudoTerminal pty;
+    QProcess p;
+    start(p, {"--port", pty.slavePath(), "--baud", "9600", "--script", "-"},
+          "bright\nbcd 12x4\nbright\n");
+    const Result r = finish(p);
+    QCOMPARE(r.exit, 2);
+    QCOMPARE(r.err, QString("-:2: bcd takes four decimal digits, 0000 to 9999: '12x4'. 1 frame "
+                            "went out before it\n"));
+    QCOMPARE(pty.readAvailable(200), QByteArray("\xFF\x6E"));
+}
+
+// Input that never ends keeps the sender's memory small: a device without
+// line ends is refused at its first 4 KiB; a feed of lines goes on until
+// stopped.
+void TestSend::endlessInputStaysSmall_data() {
+    QTest::addColumn<bool>("endlessLines");
+    QTest::newRow("/dev/zero") << false;
+    QTest::newRow("yes bright") << true;
+}
+
+void TestSend::endlessInputStaysSmall() {
+    QFETCH(bool, endlessLines);
+    QProcess yes, p;
+    if (endlessLines) {
+        yes.setStandardOutputProcess(&p);
+        yes.start("yes", {"bright"});
+        p.start(builtProgram("lumidex-send"), {"--dry-run", "--quiet", "--script", "-"});
+    } else {
+        p.start(builtProgram("lumidex-send"), {"--dry-run", "--quiet", "--script", "/dev/zero"});
+    }
+    QVERIFY(p.waitForStarted(5000));
+    QElapsedTimer clock;
+    clock.start();
+    qint64 peakKiB = 0;
+    while (p.state() == QProcess::Running && clock.elapsed() < 1000) {
+        const QByteArray status = fileBytes(QString("/proc/%1/status").arg(p.processId()));
+        const qsizetype at = status.indexOf("VmHWM:");
+        if (at >= 0) {
+            peakKiB =
+                std::max(peakKiB, status.mid(at + 6).trimmed().split(' ').front().toLongLong());
+        }
+        QTest::qWait(50);
+    }
+    QVERIFY2(peakKiB < 16 * 1024, qPrintable(QString("peak %1 KiB").arg(peakKiB)));
+    if (endlessLines) {
+        QCOMPARE(p.state(), QProcess::Running);
+        p.terminate();
+    }
+    const Result r = finish(p, 1000);
+    QCOMPARE(r.exit, endlessLines ? 0 : 2);
+    yes.kill();
+    yes.waitForFinished(5000);
+}
+
+void TestSend::tooLargeScriptIsRefused() {
+    QFile big(dir_.filePath("big.txt"));
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(50LL << 30));  // sparse
+    big.close();
+    QProcess p;
+    start(p, {"--dry-run", "--script", big.fileName()});
+    const Result r = finish(p);
+    QCOMPARE(r.exit, 2);
+    QVERIFY2(r.err.contains("is 53687091200 bytes; a script file may hold at most 16 MiB"),
+             qPrintable(r.err));
+}
+
+// A pinned port stays pinned when both --port and --baud are given: the
+// settings file is read for its pins.
+void TestSend::pinIsUsedWithPortAndBaud() {
+    PseudoTerminal pty;
+    const QString program =
+        besideSettings("pinned", "[Ports]\nCOM2=" + pty.slavePath().toUtf8() + "\n");
+    QProcess p;
+    start(p, {"--port", "COM2", "--baud", "9600", "bright"}, {}, program);
+    QCOMPARE(finish(p).exit, 0);
+    QCOMPARE(pty.readBytes(2, 5000), QByteArray("\xFF\x6E"));
 }
 
 QTEST_GUILESS_MAIN(TestSend)
