@@ -76,10 +76,10 @@ void LineReader::takeBytes(std::string_view bytes, std::vector<ScriptLine>& out)
         }
         const std::string unit = utf16 ? unit_ + byte : std::string(1, byte);
         unit_.clear();
-        const bool lineEnd = utf16 ? unit == (encoding_ == Encoding::Utf16LittleEndian
-                                                  ? std::string("\n\0", 2)
-                                                  : std::string("\0\n", 2))
-                                   : byte == '\n';
+        const bool lineEnd =
+            utf16 ? unit == (encoding_ == Encoding::Utf16LittleEndian ? std::string("\n\0", 2)
+                                                                      : std::string("\0\n", 2))
+                  : byte == '\n';
         if (lineEnd) {
             endLine(out);
         } else if (!skipping_) {
@@ -87,8 +87,7 @@ void LineReader::takeBytes(std::string_view bytes, std::vector<ScriptLine>& out)
             if (line_.size() > kMaxLine) {
                 ScriptLine tooLong;
                 tooLong.number = number_;
-                tooLong.problem =
-                    "the line is longer than " + std::to_string(kMaxLine) + " bytes";
+                tooLong.problem = "the line is longer than " + std::to_string(kMaxLine) + " bytes";
                 out.push_back(std::move(tooLong));
                 line_.clear();
                 skipping_ = true;
@@ -123,8 +122,8 @@ ScriptLine LineReader::lineOfBytes() const {
         bool valid = unit_.empty();
         for (std::size_t i = 0; valid && i + 1 < line_.size(); i += 2) {
             char32_t ch = unitAt(i);
-            if (ch >= 0xD800 && ch < 0xDC00 && i + 3 < line_.size() &&
-                unitAt(i + 2) >= 0xDC00 && unitAt(i + 2) < 0xE000) {
+            if (ch >= 0xD800 && ch < 0xDC00 && i + 3 < line_.size() && unitAt(i + 2) >= 0xDC00 &&
+                unitAt(i + 2) < 0xE000) {
                 ch = 0x10000 + ((ch - 0xD800) << 10) + (unitAt(i + 2) - 0xDC00);
                 i += 2;
             } else if (ch >= 0xD800 && ch < 0xE000) {

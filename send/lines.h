@@ -43,10 +43,10 @@ class LineReader {
     ScriptLine lineOfBytes() const;
 
     Encoding encoding_ = Encoding::Unknown;
-    std::string head_;      // the first bytes, until the encoding is known
-    std::string line_;      // the current line as read, at most kMaxLine bytes
-    std::string unit_;      // UTF-16: the first byte of a code unit
-    bool skipping_ = false; // the current line was too long and is reported
+    std::string head_;       // the first bytes, until the encoding is known
+    std::string line_;       // the current line as read, at most kMaxLine bytes
+    std::string unit_;       // UTF-16: the first byte of a code unit
+    bool skipping_ = false;  // the current line was too long and is reported
     int number_ = 1;
 };
 

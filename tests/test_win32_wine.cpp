@@ -383,7 +383,8 @@ void TestWine::ansiText() {
              output.constData());
 }
 
-// lumidex-send.exe, a script on its standard input, through COM49.
+// lumidex-send.exe, a feed on its standard input (a pipe), through COM49:
+// each line goes out as it arrives.
 void TestWine::senderScriptArrivesDecoded() {
 #ifdef Q_OS_UNIX
     Monitor monitor;
@@ -392,7 +393,9 @@ void TestWine::senderScriptArrivesDecoded() {
     linkCom(49, monitor.lines[0].section(' ', 2));
     QProcess send;
     startWine(send, "lumidex-send.exe", {"--port", "COM49", "--baud", "19200", "--script", "-"});
-    send.write("# a short script\nuid 7\ntext HELO\nwait 50\nconfig 8 38400 9\nbright\n");
+    send.write("# a short script\nuid 7\ntext HELO\n");
+    QVERIFY2(monitor.waitForLines(2, 30000), "the first line was not sent as it arrived");
+    send.write("wait 50\nconfig 8 38400 9\nbright\n");
     send.closeWriteChannel();
     QVERIFY(send.waitForFinished(60000));
     QVERIFY2(send.exitCode() == 0, send.readAllStandardError().constData());
