@@ -32,9 +32,11 @@ class Runner {
     Runner(SerialPort& port, const RunOptions& options, cli::Console& console)
         : port_(port), options_(options), console_(console) {}
 
-    // Sends the step; `command` names it for messages ("file:3: bcd 1234").
-    // False when the run ends here, with `status()`.
-    bool execute(const Step& step, const std::string& command) {
+    // Sends the step; `command` names it for messages ("file:3: bcd 1234"),
+    // asked only when one is needed. False when the run ends here, with
+    // `status()`.
+    template <typename Command>
+    bool execute(const Step& step, const Command& command) {
         if (stopRequested()) {
             return stop();
         }
@@ -47,7 +49,7 @@ class Runner {
             TransmitFrame(frame, step.uid, step.count, port_,
                           [this](const std::string& text) { echo_ = text; });
         } catch (const std::exception& e) {
-            say(failure(command, echo_.size() / 3, e.what(), sent_));
+            say(failure(command(), echo_.size() / 3, e.what(), sent_));
             return end(ExitFailed);
         }
         ++sent_;
@@ -99,7 +101,8 @@ int run(const Script& script, SerialPort& port, const RunOptions& options, cli::
     Runner runner(port, options, console);
     for (long long pass = 0; options.repeat == 0 || pass < options.repeat; ++pass) {
         for (const Step& step : script.steps) {
-            if (!runner.execute(step, script.placeOf(step) + script.commandOf(step))) {
+            if (!runner.execute(step,
+                                [&] { return script.placeOf(step) + script.commandOf(step); })) {
                 return runner.status();
             }
         }
@@ -147,10 +150,13 @@ int runFeed(ScriptInput& input, const std::string& name, int uid, SerialPort& po
                                   frames(runner.sent()) + " went out before it");
                 return ExitBadInput;
             }
-            const std::string place = printable(name) + ":" + std::to_string(line.number) + ": ";
-            const std::size_t start =
-                std::min(line.text.find_first_not_of(" \t"), line.text.size());
-            if (step && !runner.execute(*step, place + line.text.substr(start))) {
+            const auto command = [&] {
+                const std::size_t start =
+                    std::min(line.text.find_first_not_of(" \t"), line.text.size());
+                return printable(name) + ":" + std::to_string(line.number) + ": " +
+                       line.text.substr(start);
+            };
+            if (step && !runner.execute(*step, command)) {
                 return runner.status();
             }
         }
