@@ -33,20 +33,24 @@ const char HelpScripts[] =
     "  uid N                    unit identifier 0 to 255 of the commands that follow\n"
     "  # ...                    a comment; blank lines are skipped too\n"
     "After \"text \" the rest of the line is the text, blanks included. Scripts\n"
-    "are UTF-8 text.\n"
+    "are UTF-8, or UTF-16 with a byte-order mark; lines hold at most 4 KiB.\n"
     "\n"
     "Options:\n";
 
 const char HelpOutro[] =
     "\n"
     "lumidex2.ini is read from the program's folder (or the window's per-user\n"
-    "copy) and never written. The whole script is checked before the port\n"
-    "opens: a bad line is named as FILE:LINE: reason and nothing is sent.\n"
-    "Ctrl+C or SIGTERM stops a run between two frames.\n"
+    "copy) and never written. A script file (at most 16 MiB) is checked whole\n"
+    "before the port opens: a bad line is named as FILE:LINE: reason and nothing\n"
+    "is sent. A pipe, a FIFO or a terminal is a feed: each line is sent as it\n"
+    "arrives, and a bad line ends the run there. Ctrl+C or SIGTERM stops a run\n"
+    "between two frames.\n"
     "\n"
-    "Exit status: 0 when every frame went out whole (or a run until stopped was\n"
-    "stopped); 1 when the port could not be opened, a frame did not go out or\n"
-    "the run was stopped; 2 for bad arguments or script lines, with nothing sent.\n";
+    "Exit status: 0 when every frame went out whole (or a run until stopped, or\n"
+    "a feed, was stopped); 1 when the port could not be opened, a frame did not\n"
+    "go out, standard output failed or the run was stopped; 2 for bad arguments\n"
+    "or script lines, with nothing sent (of a feed, nothing after the frames\n"
+    "before the bad line).\n";
 
 // The largest script file read whole.
 constexpr std::uint64_t kMaxScriptBytes = 16 << 20;
