@@ -1,7 +1,9 @@
 // GetFileType tells a file (FILE_TYPE_DISK) from a feed (a pipe, a console).
 // A pipe is read as its bytes arrive (PeekNamedPipe), a console once it
 // holds input; between, the run waits on the stop event a few milliseconds
-// at a time, so Ctrl+C or Ctrl+Break ends the wait for the next line.
+// at a time, so Ctrl+C or Ctrl+Break ends the wait for the next line. Where
+// a pipe cannot be peeked at (some pipes under Wine), the read blocks, and a
+// stop request cancels it.
 #include <windows.h>
 
 #include <algorithm>
@@ -28,6 +30,7 @@ struct ScriptInput::Impl {
     bool own = false;
     DWORD type = FILE_TYPE_UNKNOWN;
     bool console = false;
+    bool peek = true;
     std::uint64_t size = 0;
 
     ~Impl() {
@@ -80,7 +83,7 @@ long long ScriptInput::read(char* buffer, std::size_t capacity) {
     auto wanted = static_cast<DWORD>(std::min<std::size_t>(capacity, 1 << 20));
     DWORD got = 0;
     if (impl_->type == FILE_TYPE_PIPE) {
-        for (;;) {
+        while (impl_->peek) {
             if (stopRequested()) {
                 return -1;
             }
@@ -89,7 +92,8 @@ long long ScriptInput::read(char* buffer, std::size_t capacity) {
                 if (GetLastError() == ERROR_BROKEN_PIPE) {
                     return 0;
                 }
-                throw systemError();
+                impl_->peek = false;
+                break;
             }
             if (available > 0) {
                 wanted = std::min(wanted, available);  // so the read never waits
@@ -106,7 +110,15 @@ long long ScriptInput::read(char* buffer, std::size_t capacity) {
             }
         }
     }
-    if (!ReadFile(impl_->handle, buffer, wanted, &got, nullptr)) {
+    if (stopRequested()) {
+        return -1;
+    }
+    bool read = false;
+    {
+        const StopEndsRead stoppable;
+        read = ReadFile(impl_->handle, buffer, wanted, &got, nullptr);
+    }
+    if (!read) {
         const DWORD error = GetLastError();
         if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) {
             return 0;

@@ -18,6 +18,17 @@ int stopDescriptor();
 // Whether a stop was requested.
 bool stopRequested();
 
+// While one lives, a stop request also ends a blocking read of a feed by the
+// thread that made it: on Windows, where stop requests arrive on a thread of
+// their own. (Elsewhere reads wait in poll() with the stop signals.)
+class StopEndsRead {
+  public:
+    StopEndsRead();
+    ~StopEndsRead();
+    StopEndsRead(const StopEndsRead&) = delete;
+    StopEndsRead& operator=(const StopEndsRead&) = delete;
+};
+
 // Waits `ms` milliseconds; returns false at once when a stop is requested.
 bool pauseUnlessStopped(std::uint32_t ms);
 

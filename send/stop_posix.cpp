@@ -27,6 +27,10 @@ bool stopWithin(int ms) {
 
 }  // namespace
 
+// Reads wait in poll() together with the stop descriptor here.
+StopEndsRead::StopEndsRead() = default;
+StopEndsRead::~StopEndsRead() = default;
+
 void catchStopRequests() {
     descriptor = stopSignalDescriptor();
     ::signal(SIGPIPE, SIG_IGN);

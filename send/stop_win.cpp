@@ -1,6 +1,9 @@
 // Console control events arrive on a thread of their own; they set an event
-// the run checks between frames and waits on during a pause.
+// the run checks between frames and waits on during a pause, and cancel a
+// blocking read of a feed that is under way (never a write to the port).
 #include <windows.h>
+
+#include <atomic>
 
 #include "send/stop.h"
 
@@ -9,9 +12,16 @@ namespace lumidex::send {
 namespace {
 
 HANDLE stopEvent = nullptr;
+HANDLE mainThread = nullptr;
+std::atomic<bool> readingFeed{false};
 
 BOOL WINAPI onConsoleEvent(DWORD type) {
     SetEvent(stopEvent);
+    // The read may only be starting: cancel it again for a while.
+    for (int i = 0; i < 20 && readingFeed; ++i) {
+        CancelSynchronousIo(mainThread);
+        Sleep(5);
+    }
     if (type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) {
         return TRUE;
     }
@@ -23,7 +33,17 @@ BOOL WINAPI onConsoleEvent(DWORD type) {
 
 }  // namespace
 
+StopEndsRead::StopEndsRead() {
+    readingFeed = true;
+}
+
+StopEndsRead::~StopEndsRead() {
+    readingFeed = false;
+}
+
 void catchStopRequests() {
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &mainThread, 0,
+                    FALSE, DUPLICATE_SAME_ACCESS);
     stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (stopEvent) {
         SetConsoleCtrlHandler(onConsoleEvent, TRUE);
