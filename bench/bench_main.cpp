@@ -156,6 +156,30 @@ void reportConfigurationRatio() {
         median, 100 * median / wire, wire);
 }
 
+// Starts lumidex-send on `device` at 38400 baud with `script`, its standard
+// input `input` (-1: as this program's) and its standard output /dev/null.
+pid_t startSender(const QString& device, const QString& script, int input) {
+    const QByteArray program = test::builtProgram("lumidex-send").toLocal8Bit();
+    const QByteArray line = device.toLocal8Bit(), path = script.toLocal8Bit();
+    const char* args[] = {
+        program.constData(), "--port",         line.constData(), "--baud", "38400",
+        "--script",          path.constData(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (input >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, input, 0);
+    }
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, args[0], &actions, nullptr, const_cast<char* const*>(args), environ) !=
+        0) {
+        std::fprintf(stderr, "could not start %s\n", args[0]);
+        pid = 0;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
 // lumidex-send with a 10,000-line script (the shared command rows in turn) on a
 // pseudo-terminal at 38400 baud: its processor time per frame against that
 // frame's time on the wire, and its peak memory. The peak is the kernel's
@@ -177,22 +201,10 @@ void reportSenderScript() {
     file.close();
 
     test::PseudoTerminal pty;
-    const QByteArray program = test::builtProgram("lumidex-send").toLocal8Bit();
-    const QByteArray device = pty.slavePath().toLocal8Bit();
-    const QByteArray script = file.fileName().toLocal8Bit();
-    const char* args[] = {
-        program.constData(), "--port", device.constData(), "--baud", "38400", "--script",
-        script.constData(),  nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, args[0], &actions, nullptr, const_cast<char* const*>(args), environ) !=
-        0) {
-        std::fprintf(stderr, "could not start %s\n", args[0]);
+    const pid_t pid = startSender(pty.slavePath(), file.fileName(), -1);
+    if (pid <= 0) {
         return;
     }
-    posix_spawn_file_actions_destroy(&actions);
     long long received = 0;
     long peakKiB = 0;
     int status = 0;
@@ -228,32 +240,14 @@ void reportSenderScript() {
 // 38400 baud.
 void reportFeedLatency() {
     test::PseudoTerminal pty;
-    const QByteArray program = test::builtProgram("lumidex-send").toLocal8Bit();
-    const QByteArray device = pty.slavePath().toLocal8Bit();
-    const char* args[] = {program.constData(),
-                          "--port",
-                          device.constData(),
-                          "--baud",
-                          "38400",
-                          "--script",
-                          "-",
-                          nullptr};
     int feed[2];
-    if (::pipe(feed) != 0) {
+    if (::pipe2(feed, O_CLOEXEC) != 0) {  // the sender holds neither end but its input
         return;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, feed[0], 0);
-    posix_spawn_file_actions_addclose(&actions, feed[1]);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, args[0], &actions, nullptr, const_cast<char* const*>(args), environ) !=
-        0) {
-        std::fprintf(stderr, "could not start %s\n", args[0]);
+    const pid_t pid = startSender(pty.slavePath(), "-", feed[0]);
+    if (pid <= 0) {
         return;
     }
-    posix_spawn_file_actions_destroy(&actions);
     ::close(feed[0]);
     constexpr int kLines = 1000;
     std::vector<double> micros;

@@ -394,6 +394,7 @@ void TestWine::senderScriptArrivesDecoded() {
     QProcess send;
     startWine(send, "lumidex-send.exe", {"--port", "COM49", "--baud", "19200", "--script", "-"});
     send.write("# a short script\nuid 7\ntext HELO\n");
+    QVERIFY(send.waitForBytesWritten(10000));
     QVERIFY2(monitor.waitForLines(2, 30000), "the first line was not sent as it arrived");
     send.write("wait 50\nconfig 8 38400 9\nbright\n");
     send.closeWriteChannel();
