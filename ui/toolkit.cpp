@@ -146,6 +146,12 @@ void announceTextChange(QWidget* widget, const QString& before) {
     QMetaObject::invokeMethod(
         widget,
         [widget] {
+            if (widget->property(kChanging).isValid()) {
+                // Lays the label's last text out while its text interface is
+                // still withheld, then gives the interface back.
+                widget->sizeHint();
+                widget->setProperty(kChanging, QVariant());
+            }
             const QString from = widget->property(kAnnouncedFrom).toString();
             widget->setProperty(kAnnouncedFrom, QVariant());
             QAccessibleTextUpdateEvent event(widget, 0, from, textOf(widget));
@@ -164,15 +170,14 @@ void watchAnnouncements(AnnouncementWatch watch) {
 // A label whose text can be selected reports each change itself, in pieces,
 // with blanks for the text it removed, as it sets and as it lays out its
 // text. Those reports need the label's text interface, so it is withheld
-// while the label changes and lays out the new text at once; the change is
-// then announced once, whole.
+// from the first change a handler makes until the change is announced, once,
+// whole. The label lays its text out once then (or when painted), not at
+// every change: a frame's echo changes once a byte.
 void setAnnouncedText(QLabel* label, const QString& text) {
     const QString before = label->text();
     if (text != before) {
         label->setProperty(kChanging, true);
         label->setText(text);
-        label->sizeHint();  // lays the new text out now rather than at the next paint
-        label->setProperty(kChanging, QVariant());
         announceTextChange(label, before);
     }
 }
