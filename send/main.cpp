@@ -62,29 +62,31 @@ std::optional<Script> loadScript(ScriptInput& input, const std::string& name, in
         printError("the script " + printable(name) + " is " + std::to_string(size) +
                    " bytes; a script file may hold at most 16 MiB (" +
                    std::to_string(kMaxScriptBytes) +
-                   " bytes): send a longer one as a feed, "
-                   "through a pipe");
+                   " bytes): send a longer one as a feed, through a pipe");
         return std::nullopt;
     };
     if (input.size() > kMaxScriptBytes) {
         return tooLarge(input.size());
     }
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(input.size()));
+    std::vector<std::string> problems;
+    std::optional<Script> script;
+    std::uint64_t read = 0;
     try {
-        char chunk[16384];
-        for (long long n; (n = input.read(chunk, sizeof chunk)) > 0;) {
-            bytes.append(chunk, static_cast<std::size_t>(n));
-            if (bytes.size() > kMaxScriptBytes) {  // it grew while being read
-                return tooLarge(bytes.size());
-            }
-        }
+        // Stops at the bound should the file grow while it is read.
+        script = readScript(
+            [&](char* buffer, std::size_t size) {
+                const long long n = read > kMaxScriptBytes ? 0 : input.read(buffer, size);
+                read += static_cast<std::uint64_t>(std::max(n, 0LL));
+                return n;
+            },
+            static_cast<std::size_t>(input.size()), name, uid, problems);
     } catch (const std::exception& e) {
         printError("cannot read the script " + printable(name) + ": " + e.what());
         return std::nullopt;
     }
-    std::vector<std::string> problems;
-    Script script = readScript(bytes, name, uid, problems);
+    if (read > kMaxScriptBytes) {
+        return tooLarge(read);
+    }
     for (const std::string& problem : problems) {
         std::fprintf(stderr, "%s\n", problem.c_str());
     }

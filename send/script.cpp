@@ -174,27 +174,42 @@ std::string badLine(const std::string& name, int number, const std::string& reas
            (encoding.empty() ? "" : " (the script is " + encoding + ")");
 }
 
-Script readScript(std::string_view bytes, const std::string& name, int uid,
+Script readScript(const ReadFn& read, std::size_t size, const std::string& name, int uid,
                   std::vector<std::string>& problems) {
     LineReader reader;
-    std::vector<ScriptLine> lines;
-    reader.take(bytes, lines);
-    reader.finish(lines);
-    Script script{name, reader.encoding(), {}, {}};
+    Script script{name, {}, {}, {}};
+    // Room for all at once, touched only as it fills: the shortest line that
+    // sends anything is six bytes ("int 0" and its line end).
+    script.text.reserve(size);
+    script.steps.reserve(size / 6 + 1);
     ScriptParser parser(uid);
-    for (const ScriptLine& line : lines) {
-        script.text += line.text + '\n';
-        try {
-            if (!line.problem.empty()) {
-                throw BadInput(line.problem);
+    std::vector<ScriptLine> lines;
+    // A chunk at a time, so only a chunk's lines are held at once.
+    char chunk[4096];
+    for (long long n = 1; n > 0;) {
+        n = read(chunk, sizeof chunk);
+        lines.clear();
+        if (n > 0) {
+            reader.take({chunk, static_cast<std::size_t>(n)}, lines);
+        } else {
+            reader.finish(lines);
+        }
+        for (const ScriptLine& line : lines) {
+            script.text += line.text;
+            script.text += '\n';
+            try {
+                if (!line.problem.empty()) {
+                    throw BadInput(line.problem);
+                }
+                if (std::optional<Step> step = parser.parse(line.text, line.number)) {
+                    script.steps.push_back(*step);
+                }
+            } catch (const BadInput& e) {
+                problems.push_back(badLine(name, line.number, e.what(), reader.encoding()));
             }
-            if (std::optional<Step> step = parser.parse(line.text, line.number)) {
-                script.steps.push_back(*step);
-            }
-        } catch (const BadInput& e) {
-            problems.push_back(badLine(name, line.number, e.what(), script.encoding));
         }
     }
+    script.encoding = reader.encoding();
     return script;
 }
 

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -68,10 +69,14 @@ class ScriptParser {
 std::string badLine(const std::string& name, int number, const std::string& reason,
                     const std::string& encoding);
 
-// The steps of a script file's bytes (in the encoding its byte-order mark
-// names, LineReader). Every bad line is added to `problems` (badLine); the
-// script may be sent only when there are none.
-Script readScript(std::string_view bytes, const std::string& name, int uid,
+// Reads up to `size` bytes into `buffer`; returns how many, 0 at the end.
+using ReadFn = std::function<long long(char* buffer, std::size_t size)>;
+
+// The steps of a script file of `size` bytes, read with `read` to its end (in
+// the encoding its byte-order mark names, LineReader). Every bad line is
+// added to `problems` (badLine); the script may be sent only when there are
+// none.
+Script readScript(const ReadFn& read, std::size_t size, const std::string& name, int uid,
                   std::vector<std::string>& problems);
 
 // The commands' entries of --help, from the command table: a line each, two
