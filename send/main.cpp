@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 
@@ -52,17 +51,22 @@ const char HelpOutro[] =
     "or script lines, with nothing sent (of a feed, nothing after the frames\n"
     "before the bad line).\n";
 
+void printError(cli::Console& console, const std::string& message) {
+    console.error("lumidex-send", message);
+}
+
 // The largest script file read whole.
 constexpr std::uint64_t kMaxScriptBytes = 16 << 20;
 
 // A script file, read and checked whole; none after saying what is wrong
 // with it.
-std::optional<Script> loadScript(ScriptInput& input, const std::string& name, int uid) {
-    const auto tooLarge = [&name](std::uint64_t size) {
-        printError("the script " + printable(name) + " is " + std::to_string(size) +
-                   " bytes; a script file may hold at most 16 MiB (" +
-                   std::to_string(kMaxScriptBytes) +
-                   " bytes): send a longer one as a feed, through a pipe");
+std::optional<Script> loadScript(ScriptInput& input, const std::string& name, int uid,
+                                 cli::Console& console) {
+    const auto tooLarge = [&](std::uint64_t size) {
+        printError(console, "the script " + printable(name) + " is " + std::to_string(size) +
+                                " bytes; a script file may hold at most 16 MiB (" +
+                                std::to_string(kMaxScriptBytes) +
+                                " bytes): send a longer one as a feed, through a pipe");
         return std::nullopt;
     };
     if (input.size() > kMaxScriptBytes) {
@@ -81,14 +85,14 @@ std::optional<Script> loadScript(ScriptInput& input, const std::string& name, in
             },
             static_cast<std::size_t>(input.size()), name, uid, problems);
     } catch (const std::exception& e) {
-        printError("cannot read the script " + printable(name) + ": " + e.what());
+        printError(console, "cannot read the script " + printable(name) + ": " + e.what());
         return std::nullopt;
     }
     if (read > kMaxScriptBytes) {
         return tooLarge(read);
     }
     for (const std::string& problem : problems) {
-        std::fprintf(stderr, "%s\n", problem.c_str());
+        console.errorLine(problem);
     }
     if (!problems.empty()) {
         return std::nullopt;
@@ -98,7 +102,7 @@ std::optional<Script> loadScript(ScriptInput& input, const std::string& name, in
 
 // The line the options name, open; none after saying why it is not.
 std::unique_ptr<SerialPort> openPort(const Options& options, int argc, char* argv[],
-                                     std::optional<QCoreApplication>& app) {
+                                     std::optional<QCoreApplication>& app, cli::Console& console) {
     if (options.dryRun) {
         auto port = std::make_unique<NoPort>();
         port->setPortOpen(true);
@@ -112,7 +116,7 @@ std::unique_ptr<SerialPort> openPort(const Options& options, int argc, char* arg
     try {
         return openLine(options);
     } catch (const std::exception& e) {
-        printError(std::string(e.what()) + "; nothing was sent");
+        printError(console, std::string(e.what()) + "; nothing was sent");
         return nullptr;
     }
 }
@@ -140,36 +144,38 @@ int main(int argc, char* argv[]) {
         try {
             input = std::make_unique<ScriptInput>(name);
         } catch (const std::exception& e) {
-            printError("cannot read the script " + printable(name) + ": " + e.what());
+            printError(console, "cannot read the script " + printable(name) + ": " + e.what());
             return ExitBadInput;
         }
     }
     if (input && input->kind() == ScriptInput::Kind::Feed) {
         // Each line goes out as it arrives, on a line opened first.
         if (options.repeatGiven) {
-            printError("--repeat needs a script file: " + quoted(name) +
-                       " is a feed (a pipe, a terminal or a device), which cannot be read twice");
+            printError(
+                console,
+                "--repeat needs a script file: " + quoted(name) +
+                    " is a feed (a pipe, a terminal or a device), which cannot be read twice");
             return ExitBadInput;
         }
-        const std::unique_ptr<SerialPort> port = openPort(options, argc, argv, app);
+        const std::unique_ptr<SerialPort> port = openPort(options, argc, argv, app, console);
         return port ? runFeed(*input, name, options.uid, *port, runOptions, console) : ExitFailed;
     }
 
     std::optional<Script> script;
     try {
-        script = input ? loadScript(*input, name, options.uid)
+        script = input ? loadScript(*input, name, options.uid, console)
                        : readCommand(options.command, options.uid);
     } catch (const BadInput& e) {
-        printError(e.what());
+        printError(console, e.what());
     }
     if (!script) {
         return ExitBadInput;
     }
     if (options.repeat != 1 && !script->sendsFrames()) {
-        printError("a repeated script must send at least one frame: " + quoted(name) +
-                   " sends none");
+        printError(console, "a repeated script must send at least one frame: " + quoted(name) +
+                                " sends none");
         return ExitBadInput;
     }
-    const std::unique_ptr<SerialPort> port = openPort(options, argc, argv, app);
+    const std::unique_ptr<SerialPort> port = openPort(options, argc, argv, app, console);
     return port ? run(*script, *port, runOptions, console) : ExitFailed;
 }

@@ -1,7 +1,6 @@
 #include "send/run.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "link/transmitframe.h"
 #include "send/lines.h"
@@ -91,11 +90,6 @@ class Runner {
 };
 
 }  // namespace
-
-void printError(const std::string& message) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "lumidex-send: %s\n", message.c_str());
-}
 
 int run(const Script& script, SerialPort& port, const RunOptions& options, cli::Console& console) {
     Runner runner(port, options, console);

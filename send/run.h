@@ -49,7 +49,4 @@ class NoPort : public SerialPort {
     bool open_ = false;
 };
 
-// "lumidex-send: message" on standard error, before the console exists.
-void printError(const std::string& message);
-
 }  // namespace lumidex::send
