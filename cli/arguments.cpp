@@ -87,24 +87,28 @@ std::string ArgumentParser::optionsHelp(std::size_t width) const {
     rows.push_back(kHelp);
     rows.push_back(kVersion);
     for (const Option& row : rows) {
-        const std::string left = row.name + (row.valueName.empty() ? "" : " " + row.valueName);
-        std::string help = row.help;
-        for (std::size_t at = 0; (at = help.find('\n', at)) != std::string::npos; at += width + 5) {
-            help.insert(at + 1, width + 4, ' ');
-        }
-        out += "  " + left + std::string(width > left.size() ? width - left.size() : 0, ' ') +
-               "  " + help + "\n";
+        out += helpEntry(row.name + (row.valueName.empty() ? "" : " " + row.valueName), row.help,
+                         width + 4);
     }
     return out;
 }
 
+std::string helpEntry(const std::string& left, const std::string& help, std::size_t column) {
+    std::string text = help;
+    for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += column + 1) {
+        text.insert(at + 1, column, ' ');
+    }
+    const std::size_t used = 2 + left.size();
+    return "  " + left + std::string(column > used + 1 ? column - used : 1, ' ') + text + "\n";
+}
+
 std::optional<int> ArgumentParser::run(
-    int argc, char* argv[], const std::string& help,
+    int argc, char* argv[], const std::function<std::string()>& help,
     const std::function<void(const ParsedArguments&)>& read) const {
     try {
         const ParsedArguments parsed = parse(programArguments(argc, argv));
         if (parsed.help) {
-            std::fputs((usage_ + "\n" + help).c_str(), stdout);
+            std::fputs((usage_ + "\n" + help()).c_str(), stdout);
             return ExitOk;
         }
         if (parsed.version) {
@@ -122,17 +126,11 @@ std::optional<int> ArgumentParser::run(
 }
 
 std::optional<int> wholeNumber(const std::string& text) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+    try {
+        return static_cast<int>(numberIn(text, 0, std::numeric_limits<int>::max(), ""));
+    } catch (const BadInput&) {
         return std::nullopt;
     }
-    long long value = 0;
-    for (const char ch : text) {
-        value = value * 10 + (ch - '0');
-        if (value > std::numeric_limits<int>::max()) {
-            return std::nullopt;
-        }
-    }
-    return static_cast<int>(value);
 }
 
 void printError(const std::string& program, const std::string& message) {

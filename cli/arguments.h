@@ -67,15 +67,12 @@ class ArgumentParser {
     // --version last.
     std::string optionsHelp(std::size_t width) const;
 
-    const std::string& program() const { return program_; }
-    const std::string& usage() const { return usage_; }
-
-    // Reads the program's arguments: answers --help (with `help`, the text
-    // after the usage) and --version, and hands the rest to `read`, which
-    // throws ArgumentError on a mistake. Returns the exit status when the
-    // program is done (having said why on standard error for a mistake), none
-    // when it goes on.
-    std::optional<int> run(int argc, char* argv[], const std::string& help,
+    // Reads the program's arguments: answers --help (with what `help` makes,
+    // the text after the usage, made only then) and --version, and hands the
+    // rest to `read`, which throws ArgumentError on a mistake. Returns the
+    // exit status when the program is done (having said why on standard error
+    // for a mistake), none when it goes on.
+    std::optional<int> run(int argc, char* argv[], const std::function<std::string()>& help,
                            const std::function<void(const ParsedArguments&)>& read) const;
 
   private:
@@ -86,6 +83,11 @@ class ArgumentParser {
     std::vector<Option> options_;
     bool firstOperandEnds_ = false;
 };
+
+// One entry of --help: two spaces in, `left`, then `help` from `column` on
+// (a blank at least), its lines after the first (after '\n') indented to
+// `column` too.
+std::string helpEntry(const std::string& left, const std::string& help, std::size_t column);
 
 // A whole number within int, digits only (no sign, blanks or fraction).
 std::optional<int> wholeNumber(const std::string& text);

@@ -77,8 +77,9 @@ int main(int argc, char* argv[]) {
         }
         print = parsed.has("--print");
     };
-    if (const auto done =
-            parser.run(argc, argv, HelpIntro + parser.optionsHelp(12) + HelpOutro, read)) {
+    if (const auto done = parser.run(
+            argc, argv, [&parser] { return HelpIntro + parser.optionsHelp(12) + HelpOutro; },
+            read)) {
         return *done;
     }
 

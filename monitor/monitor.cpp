@@ -55,7 +55,7 @@ int main(int argc, char* argv[]) {
     const cli::ArgumentParser parser = argumentParser();
     LineOptions options;
     if (const auto done = parser.run(
-            argc, argv, HelpIntro + parser.optionsHelp(12) + HelpOutro,
+            argc, argv, [&parser] { return HelpIntro + parser.optionsHelp(12) + HelpOutro; },
             [&](const cli::ParsedArguments& parsed) { options = lineOptionsFrom(parsed); })) {
         return *done;
     }

@@ -126,8 +126,9 @@ std::unique_ptr<SerialPort> openPort(const Options& options, int argc, char* arg
 int main(int argc, char* argv[]) {
     Options options;
     const cli::ArgumentParser parser = argumentParser();
-    const std::string help =
-        HelpIntro + commandsHelp() + HelpScripts + parser.optionsHelp(18) + HelpOutro;
+    const auto help = [&parser] {
+        return HelpIntro + commandsHelp() + HelpScripts + parser.optionsHelp(18) + HelpOutro;
+    };
     if (const auto done = parser.run(
             argc, argv, help,
             [&options](const cli::ParsedArguments& parsed) { options = readOptions(parsed); })) {

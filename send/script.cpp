@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/arguments.h"
 #include "protocol/commands.h"
 #include "protocol/text.h"
 #include "send/lines.h"
@@ -132,7 +133,6 @@ std::string_view trimmed(std::string_view text) {
 }  // namespace
 
 std::string commandsHelp() {
-    constexpr std::size_t kColumn = 24;
     std::string out;
     const auto& table = commandTable();
     for (std::size_t i = 0; i < table.size(); ++i) {
@@ -141,13 +141,7 @@ std::string commandsHelp() {
         for (; i + 1 < table.size() && std::string_view(table[i].help) == table[i + 1].help; ++i) {
             syntax += std::string(", ") + table[i + 1].syntax;
         }
-        std::string help = table[i].help;
-        for (std::size_t at = 0; (at = help.find('\n', at)) != std::string::npos;
-             at += kColumn + 4) {
-            help.insert(at + 1, kColumn + 3, ' ');
-        }
-        out += "  " + syntax + std::string(kColumn - std::min(kColumn, syntax.size()), ' ') + " " +
-               help + "\n";
+        out += cli::helpEntry(syntax, table[i].help, 27);
     }
     return out;
 }

@@ -79,8 +79,8 @@ using ReadFn = std::function<long long(char* buffer, std::size_t size)>;
 Script readScript(const ReadFn& read, std::size_t size, const std::string& name, int uid,
                   std::vector<std::string>& problems);
 
-// The commands' entries of --help, from the command table: a line each, two
-// spaces in, the syntax in a column of 24, then what it sends.
+// The commands' entries of --help, from the command table: a line each, the
+// syntax, then what it sends from the 27th column (cli::helpEntry).
 std::string commandsHelp();
 
 // One command given on the command line as words ("bcd", "1234"); the words
