@@ -28,8 +28,10 @@ std::string failure(const std::string& command, std::size_t bytesSent, const std
 // Runs steps one at a time: sends a step's frame, or makes its pause.
 class Runner {
   public:
-    Runner(SerialPort& port, const RunOptions& options, cli::Console& console)
-        : port_(port), options_(options), console_(console) {}
+    // `untilStopped`: a stop request ends the run well (a run repeated until
+    // stopped, or a feed); any other run it cuts short.
+    Runner(SerialPort& port, bool quiet, bool untilStopped, cli::Console& console)
+        : port_(port), quiet_(quiet), untilStopped_(untilStopped), console_(console) {}
 
     // Sends the step; `command` names it for messages ("file:3: bcd 1234"),
     // asked only when one is needed. False when the run ends here, with
@@ -52,7 +54,7 @@ class Runner {
             return end(ExitFailed);
         }
         ++sent_;
-        if (!options_.quiet && !console_.out(echo_ + '\n') && console_.outputFailure()) {
+        if (!quiet_ && !console_.out(echo_ + '\n') && console_.outputFailure()) {
             say("standard output failed: " + *console_.outputFailure() + "; " + frames(sent_) +
                 " went out");
             return end(ExitFailed);
@@ -60,14 +62,12 @@ class Runner {
         return true;
     }
 
-    // Ends the run on a stop request: a run until stopped (repeated until
-    // stopped, or a feed) ends well; any other was cut short.
+    // Ends the run on a stop request.
     bool stop() {
-        const bool untilStopped = options_.repeat == 0;
-        if (!untilStopped || !options_.quiet) {
+        if (!untilStopped_ || !quiet_) {
             say("stopped on request after " + frames(sent_));
         }
-        return end(untilStopped ? ExitOk : ExitFailed);
+        return end(untilStopped_ ? ExitOk : ExitFailed);
     }
 
     bool end(int status) {
@@ -82,7 +82,8 @@ class Runner {
 
   private:
     SerialPort& port_;
-    const RunOptions& options_;
+    bool quiet_;
+    bool untilStopped_;
     cli::Console& console_;
     long long sent_ = 0;
     std::string echo_;
@@ -92,7 +93,7 @@ class Runner {
 }  // namespace
 
 int run(const Script& script, SerialPort& port, const RunOptions& options, cli::Console& console) {
-    Runner runner(port, options, console);
+    Runner runner(port, options.quiet, options.repeat == 0, console);
     for (long long pass = 0; options.repeat == 0 || pass < options.repeat; ++pass) {
         for (const Step& step : script.steps) {
             if (!runner.execute(step,
@@ -106,8 +107,7 @@ int run(const Script& script, SerialPort& port, const RunOptions& options, cli::
 
 int runFeed(ScriptInput& input, const std::string& name, int uid, SerialPort& port,
             const RunOptions& options, cli::Console& console) {
-    const RunOptions untilStopped{0, options.quiet};
-    Runner runner(port, untilStopped, console);
+    Runner runner(port, options.quiet, true, console);
     LineReader reader;
     ScriptParser parser(uid);
     std::vector<ScriptLine> lines;
